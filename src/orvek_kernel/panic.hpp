@@ -1,0 +1,28 @@
+#pragma once
+/// The one way the system stops on a broken run-time check.
+///
+/// `panic` writes "thread {tid} panic: {message}" and a line end to standard error
+/// (tid is the Linux thread id) and aborts. Every run-time check of the modules and
+/// of the verification program goes through it, so a tripped check is never
+/// undefined behaviour and always leaves the same message.
+
+#include <cstddef>
+#include <string_view>
+
+#include "orvek_kernel/config.hpp"
+
+namespace orvek_kernel {
+
+/// Writes the panic line for `message` to standard error and aborts the process.
+[[noreturn]] void panic(std::string_view message) noexcept;
+
+/// Panics with "index out of bounds: index {index}, len {len}".
+[[noreturn]] void panicIndexOutOfBounds(std::size_t index, std::size_t len) noexcept;
+
+/// Panics with "integer overflow".
+[[noreturn]] void panicIntegerOverflow() noexcept;
+
+/// Panics with "attempt to use null value".
+[[noreturn]] void panicNullValue() noexcept;
+
+}  // namespace orvek_kernel
