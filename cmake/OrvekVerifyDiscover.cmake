@@ -1,0 +1,23 @@
+# Run by ctest: asks orvek_verify for its cases and adds one test per case.
+function(orvek_discover_verify_cases program run_script)
+  if(NOT EXISTS "${program}")
+    add_test(orvek_verify.cases_not_built "${program}")
+    return()
+  endif()
+  file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/orvek_verify_list.in" "list\nquit\n")
+  execute_process(COMMAND "${program}" --listen=-
+    INPUT_FILE "${CMAKE_CURRENT_BINARY_DIR}/orvek_verify_list.in"
+    OUTPUT_VARIABLE listing ERROR_QUIET RESULT_VARIABLE status)
+  string(REGEX MATCHALL "{\"index\":[0-9]+,\"name\":\"[^\n]*\"}" entries "${listing}")
+  if(entries STREQUAL "")
+    add_test(orvek_verify.case_list "${program}" --listen=-)
+    return()
+  endif()
+  foreach(entry IN LISTS entries)
+    string(REGEX REPLACE "^{\"index\":([0-9]+),.*$" "\\1" index "${entry}")
+    string(REGEX REPLACE "^{\"index\":[0-9]+,\"name\":\"(.*)\"}$" "\\1" name "${entry}")
+    string(REPLACE "\\\"" "\"" name "${name}")
+    string(REPLACE "\\\\" "\\" name "${name}")
+    add_test("${name}" "${CMAKE_COMMAND}" "-DPROGRAM=${program}" "-DINDEX=${index}" -P "${run_script}")
+  endforeach()
+endfunction()
