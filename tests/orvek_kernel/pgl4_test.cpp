@@ -201,6 +201,15 @@ TEST(PGL4Det, ExpandsAlongRowZeroInTheFixedOrder) {
   EXPECT_TRUE(sameBits(kA.det(), referenceDet(kA)));
 }
 
+TEST(PGL4Det, CofactorTermsAreSummedLeftToRight) {
+  // Rows 1..3 make all four minors of row 0 equal to 1, so the terms are row 0 itself:
+  // ((1e17 + 1) − 1e17) + 1 is 1, while (t0 − t1) + (t2 − t3) would be 0.
+  constexpr PGL4 m = PGL4::fromRowMajor({{{1e17, -1, -1e17, -1}, {1, 1, 0, 0}, {0, 1, 1, 0}, {0, 0, 1, 1}}});
+  static_assert(m.det() == 1.0);
+  EXPECT_EQ(m.det(), 1.0);
+  ASSERT_NE((1e17 - -1.0) + (-1e17 - -1.0), 1.0);
+}
+
 TEST(PGL4Det, NaNPropagates) { EXPECT_TRUE(std::isnan(pglScale(kNaN, 1, 1).det())); }
 
 // ---- determinant normalisation ----
