@@ -4,8 +4,10 @@
 
 namespace orvek_kernel {
 
+namespace {
 // Below this a vector counts as zero; compared strictly.
-inline constexpr double kZeroNorm = 1e-15;
+constexpr double kZeroNorm = 1e-15;
+}  // namespace
 
 double HomVec4::norm() const noexcept { return std::sqrt(dot(*this, *this)); }
 

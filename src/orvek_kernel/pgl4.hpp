@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 
 #include "orvek_kernel/config.hpp"
 #include "orvek_kernel/hom_vec4.hpp"
@@ -56,7 +57,53 @@ struct PGL4 {
   /// The transposed matrix.
   PGL4 transpose() const noexcept;
 
+  /// The determinant, by cofactor expansion along row 0.
+  ///
+  /// Fixed accumulation order: ((t0 − t1) + t2) − t3 with tk = a(0, k)·minor(0, k); all four
+  /// minors are always computed, without pivoting. Usable at build time.
+  constexpr double det() const noexcept {
+    const double t0 = get(0, 0) * minor(*this, 0, 0);
+    const double t1 = get(0, 1) * minor(*this, 0, 1);
+    const double t2 = get(0, 2) * minor(*this, 0, 2);
+    const double t3 = get(0, 3) * minor(*this, 0, 3);
+    return ((t0 - t1) + t2) - t3;
+  }
+
+  /// This matrix scaled by |det|^(−1/4), so that |det| becomes 1 with its sign kept.
+  ///
+  /// A determinant of magnitude below 1e-15 (absolute, strictly) leaves the matrix
+  /// unchanged; a NaN determinant passes that test and makes every entry NaN.
+  PGL4 normalizeDet() const noexcept;
+
+  /// An approximate inverse of this matrix plus `delta`·I, by Newton–Schulz iteration.
+  ///
+  /// Starts from X0 = Mᵀ / ‖M‖F² (M the shifted matrix) and repeats X ← X·(2I − M·X)
+  /// at most `max_iter` times, stopping after the first pass whose largest absolute
+  /// entry of M·X − I is below 1e-12 (NaN entries are skipped in that maximum). The last
+  /// iterate is returned as it is, converged or not. Nothing is reported.
+  PGL4 inverse(double delta, std::uint32_t max_iter) const noexcept;
+
  private:
+  // The determinant of `m` without row r and column c, rows and columns kept in
+  // ascending order. Fixed order: (s00·(s11·s22 − s12·s21) − s01·(s10·s22 − s12·s20))
+  // + s02·(s10·s21 − s11·s20).
+  static constexpr double minor(const PGL4& m, std::size_t r, std::size_t c) noexcept {
+    double s[3][3] = {};
+    std::size_t si = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+      if (i == r) continue;
+      std::size_t sj = 0;
+      for (std::size_t j = 0; j < 4; ++j) {
+        if (j == c) continue;
+        s[si][sj] = m.get(i, j);
+        ++sj;
+      }
+      ++si;
+    }
+    return (s[0][0] * (s[1][1] * s[2][2] - s[1][2] * s[2][1]) - s[0][1] * (s[1][0] * s[2][2] - s[1][2] * s[2][0])) +
+           s[0][2] * (s[1][0] * s[2][1] - s[1][1] * s[2][0]);
+  }
+
   // The flat index of (row, col), or a panic naming it. The index is reported as
   // col * 4 + row, saturated so that a huge column cannot wrap into range.
   static constexpr std::size_t checkedIndex(std::size_t row, std::size_t col) noexcept {
