@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "orvek_kernel/config.hpp"
+#include "orvek_kernel/rounded.hpp"
 
 namespace orvek_kernel {
 
@@ -44,8 +45,10 @@ struct HomVec4 {
   static constexpr HomVec4 zero() noexcept { return {0.0, 0.0, 0.0, 0.0}; }
 
   /// Euclidean 4-D dot product, summed ((x + y) + z) + w.
+  ///
+  /// Each product is rounded on its own even where the caller's code turns contraction on.
   static constexpr double dot(HomVec4 a, HomVec4 b) noexcept {
-    return ((a.x * b.x + a.y * b.y) + a.z * b.z) + a.w * b.w;
+    return ((roundedMul(a.x, b.x) + roundedMul(a.y, b.y)) + roundedMul(a.z, b.z)) + roundedMul(a.w, b.w);
   }
 
   /// Euclidean length of the 4-vector: the square root of `dot(self, self)`.

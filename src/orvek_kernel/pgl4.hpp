@@ -16,6 +16,7 @@
 #include "orvek_kernel/config.hpp"
 #include "orvek_kernel/hom_vec4.hpp"
 #include "orvek_kernel/panic.hpp"
+#include "orvek_kernel/rounded.hpp"
 
 namespace orvek_kernel {
 
@@ -62,10 +63,12 @@ struct PGL4 {
   /// Fixed accumulation order: ((t0 − t1) + t2) − t3 with tk = a(0, k)·minor(0, k); all four
   /// minors are always computed, without pivoting. Usable at build time.
   constexpr double det() const noexcept {
-    const double t0 = get(0, 0) * minor(*this, 0, 0);
-    const double t1 = get(0, 1) * minor(*this, 0, 1);
-    const double t2 = get(0, 2) * minor(*this, 0, 2);
-    const double t3 = get(0, 3) * minor(*this, 0, 3);
+    // Every product through roundedMul: this is inlined into the caller's code, whose
+    // options may allow contraction.
+    const double t0 = roundedMul(get(0, 0), minor(*this, 0, 0));
+    const double t1 = roundedMul(get(0, 1), minor(*this, 0, 1));
+    const double t2 = roundedMul(get(0, 2), minor(*this, 0, 2));
+    const double t3 = roundedMul(get(0, 3), minor(*this, 0, 3));
     return ((t0 - t1) + t2) - t3;
   }
 
@@ -100,8 +103,10 @@ struct PGL4 {
       }
       ++si;
     }
-    return (s[0][0] * (s[1][1] * s[2][2] - s[1][2] * s[2][1]) - s[0][1] * (s[1][0] * s[2][2] - s[1][2] * s[2][0])) +
-           s[0][2] * (s[1][0] * s[2][1] - s[1][1] * s[2][0]);
+    const double c0 = roundedMul(s[1][1], s[2][2]) - roundedMul(s[1][2], s[2][1]);
+    const double c1 = roundedMul(s[1][0], s[2][2]) - roundedMul(s[1][2], s[2][0]);
+    const double c2 = roundedMul(s[1][0], s[2][1]) - roundedMul(s[1][1], s[2][0]);
+    return (roundedMul(s[0][0], c0) - roundedMul(s[0][1], c1)) + roundedMul(s[0][2], c2);
   }
 
   // The flat index of (row, col), or a panic naming it. The index is reported as
