@@ -1,6 +1,7 @@
 #include "verify/case_allocator.hpp"
 
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -62,7 +63,8 @@ CaseAllocator::Lookup CaseAllocator::checkedLookup(const char* what, void* block
     const auto freed = freed_.find(address);
     if (freed != freed_.end()) {
       logMessage(LogLevel::error, kScope,
-                 std::string(what) + " of freed " + addressText(address) + " (double free); allocated at\n" +
+                 std::string(what) + " of freed " + addressText(address) +
+                     (std::strcmp(what, "free") == 0 ? " (double free)" : " (use after free)") + "; allocated at\n" +
                      stackText(freed->second.block.allocated) + "\n  first freed at\n" +
                      stackText(freed->second.freed) + "\n  " + what + " again at\n" + stackText(here));
     } else {
