@@ -32,13 +32,15 @@ TEST(CommandLine, NoArgumentIsReportModeListenSelectsListenMode) {
 }
 
 TEST(CommandLine, BufferBytesAreLengthPlusTerminatorPlusBookkeeping) {
-  const auto argv = pointers({"abc", "", "--listen=-"});
+  const std::vector<std::string> args{"abc", "", "--listen=-"};
+  const auto argv = pointers(args);
   EXPECT_EQ(argumentBufferBytes(argv), (3 + 1 + 16) + (0 + 1 + 16) + (10 + 1 + 16));
 }
 
 TEST(CommandLineDeathTest, OtherArgumentsAreRefused) {
   for (const char* bad : {"--listen", "--listen=-x", "--listen=", "-h", "", " --listen=-", "--listen=- ", "-"}) {
-    const auto argv = pointers({"orvek_verify", "--listen=-", bad});
+    const std::vector<std::string> args{"orvek_verify", "--listen=-", bad};
+    const auto argv = pointers(args);
     EXPECT_DEATH(parseCommandLine(argv), "^thread [0-9]+ panic: unrecognized command line argument\n$") << bad;
   }
 }
