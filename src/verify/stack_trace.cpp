@@ -2,13 +2,20 @@
 
 #include <cxxabi.h>
 #include <dlfcn.h>
+#include <elf.h>
 #include <execinfo.h>
+#include <fcntl.h>
 #include <link.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace orvek_verify {
 namespace {
@@ -28,6 +35,116 @@ std::string demangle(const char* name) {
   return out;
 }
 
+// The function symbols of the running executable, read from its own ELF symbol table.
+//
+// -rdynamic exports only functions with external linkage; case bodies and other internal functions
+// are named only in .symtab, which dladdr does not read.
+class ExecutableSymbols {
+ public:
+  static const ExecutableSymbols& instance() {
+    static const ExecutableSymbols symbols;
+    return symbols;
+  }
+
+  // The name of the function that holds `address` and the function's start, or nullptr.
+  const char* find(std::uintptr_t address, std::uintptr_t& start) const {
+    if (address < bias_) return nullptr;
+    const std::uintptr_t value = address - bias_;
+    auto it = std::upper_bound(functions_.begin(), functions_.end(), value,
+                               [](std::uintptr_t v, const Function& f) { return v < f.value; });
+    if (it == functions_.begin()) return nullptr;
+    --it;
+    if (value - it->value >= it->size) return nullptr;
+    start = it->value + bias_;
+    return names_.data() + it->name;
+  }
+
+ private:
+  struct Function {
+    std::uintptr_t value;
+    std::uintptr_t size;
+    std::size_t name;  // offset into names_
+  };
+
+  ExecutableSymbols() {
+    // The first object dl_iterate_phdr reports is the executable; its dlpi_addr is the load bias.
+    ::dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void* bias) {
+          *static_cast<std::uintptr_t*>(bias) = info->dlpi_addr;
+          return 1;
+        },
+        &bias_);
+    const int fd = ::open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+      const auto size = static_cast<std::size_t>(st.st_size);
+      void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+      if (map != MAP_FAILED) {
+        load(static_cast<const unsigned char*>(map), size);
+        ::munmap(map, size);
+      }
+    }
+    ::close(fd);
+    std::sort(functions_.begin(), functions_.end(),
+              [](const Function& a, const Function& b) { return a.value < b.value; });
+  }
+
+  // Every bound is checked: the file is only trusted to be what it says where it fits.
+  void load(const unsigned char* file, std::size_t size) {
+    if (size < sizeof(ElfW(Ehdr)) || std::memcmp(file, ELFMAG, SELFMAG) != 0) return;
+    ElfW(Ehdr) header;
+    std::memcpy(&header, file, sizeof header);
+    if (header.e_shentsize != sizeof(ElfW(Shdr)) || header.e_shoff > size ||
+        header.e_shnum > (size - header.e_shoff) / sizeof(ElfW(Shdr))) {
+      return;
+    }
+    const auto section = [&](std::size_t i) {
+      ElfW(Shdr) s;
+      std::memcpy(&s, file + header.e_shoff + i * sizeof s, sizeof s);
+      return s;
+    };
+    for (std::size_t i = 0; i < header.e_shnum; ++i) {
+      const ElfW(Shdr) symtab = section(i);
+      if (symtab.sh_type != SHT_SYMTAB || symtab.sh_entsize != sizeof(ElfW(Sym)) || symtab.sh_link >= header.e_shnum) {
+        continue;
+      }
+      const ElfW(Shdr) strtab = section(symtab.sh_link);
+      if (symtab.sh_offset > size || symtab.sh_size > size - symtab.sh_offset || strtab.sh_offset > size ||
+          strtab.sh_size > size - strtab.sh_offset) {
+        continue;
+      }
+      const char* strings = reinterpret_cast<const char*>(file + strtab.sh_offset);
+      for (std::size_t k = 0; k < symtab.sh_size / sizeof(ElfW(Sym)); ++k) {
+        ElfW(Sym) sym;
+        std::memcpy(&sym, file + symtab.sh_offset + k * sizeof sym, sizeof sym);
+        if (ELF64_ST_TYPE(sym.st_info) != STT_FUNC || sym.st_value == 0 || sym.st_size == 0 ||
+            sym.st_name >= strtab.sh_size) {
+          continue;
+        }
+        const char* name = strings + sym.st_name;
+        const std::size_t length = ::strnlen(name, strtab.sh_size - sym.st_name);
+        functions_.push_back(Function{sym.st_value, sym.st_size, names_.size()});
+        names_.append(name, length);
+        names_.push_back('\0');
+      }
+    }
+  }
+
+  std::uintptr_t bias_ = 0;
+  std::vector<Function> functions_;
+  std::string names_;
+};
+
+// Whether `base` is where the executable itself (not a shared library) is loaded.
+bool isExecutable(const void* base) {
+  static const void* const executable_base = [] {
+    Dl_info self{};
+    return ::dladdr(reinterpret_cast<void*>(&hexAddress), &self) != 0 ? self.dli_fbase : nullptr;
+  }();
+  return base != nullptr && base == executable_base;
+}
+
 // "name+0xoff (module)" for the code at `address`, or "?? (module+0xoff)".
 std::string describe(std::uintptr_t address) {
   Dl_info info{};
@@ -43,6 +160,12 @@ std::string describe(std::uintptr_t address) {
                       (symbol->st_size == 0 || address - start < symbol->st_size);
   if (inside) {
     return demangle(info.dli_sname) + "+0x" + hex(address - start) + " (" + module + ")";
+  }
+  std::uintptr_t internal_start = 0;
+  if (isExecutable(info.dli_fbase)) {
+    if (const char* name = ExecutableSymbols::instance().find(address, internal_start)) {
+      return demangle(name) + "+0x" + hex(address - internal_start) + " (" + module + ")";
+    }
   }
   const auto base = reinterpret_cast<std::uintptr_t>(info.dli_fbase);
   return "?? (" + std::string(module) + "+0x" + hex(address - base) + ")";
