@@ -1,5 +1,7 @@
 #include "verify/case_allocator.hpp"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -26,13 +28,26 @@ std::string addressText(std::uintptr_t address) { return "memory address " + hex
 
 }  // namespace
 
+std::size_t CaseAllocator::maxBlockBytes() noexcept {
+  static const std::size_t limit = [] {
+    constexpr std::size_t kCeiling = std::size_t{1} << 40;
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long page_size = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || page_size <= 0) return kCeiling;
+    const auto physical = static_cast<std::size_t>(pages);
+    const auto page = static_cast<std::size_t>(page_size);
+    return physical > kCeiling / page ? kCeiling : physical * page;
+  }();
+  return limit;
+}
+
 CaseAllocator::~CaseAllocator() {
   for (const auto& [address, block] : live_) std::free(reinterpret_cast<void*>(address));
 }
 
 // Not inlined, so that the recorded stack starts at our caller.
 [[gnu::noinline]] void* CaseAllocator::allocate(std::size_t bytes, std::size_t alignment) noexcept {
-  if (!isPowerOfTwo(alignment) || bytes > kMaxBlockBytes) return nullptr;
+  if (!isPowerOfTwo(alignment) || bytes > maxBlockBytes()) return nullptr;
   const StackTrace allocated = captureStack();
   const std::size_t capacity = bytes == 0 ? 1 : bytes;
   void* block = nullptr;

@@ -21,9 +21,10 @@ namespace orvek_verify {
 /// and leaves the allocator fresh.
 class CaseAllocator final : public orvek_ecs::Allocator {
  public:
-  /// Blocks larger than this are refused outright: no heap hands them out, and asking would only
-  /// trip sanitizer limits.
-  static constexpr std::size_t kMaxBlockBytes = std::size_t{1} << 40;
+  /// The largest block handed out: the machine's physical memory, and never more than 1 TiB.
+  /// Larger requests are refused with nullptr before the heap sees them; a heap asked for them
+  /// might overcommit, and a sanitizer's heap would stop the process instead of failing.
+  static std::size_t maxBlockBytes() noexcept;
   /// How many freed blocks are remembered to tell a double free from a free of an unknown pointer.
   static constexpr std::size_t kFreedHistory = 1024;
 

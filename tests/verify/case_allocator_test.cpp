@@ -62,7 +62,9 @@ TEST_F(CaseAllocatorTest, CleanUseLogsNothing) {
 
 TEST_F(CaseAllocatorTest, RefusesAbsurdRequestsWithNull) {
   EXPECT_EQ(allocator.allocate(std::numeric_limits<std::size_t>::max(), 8), nullptr);
-  EXPECT_EQ(allocator.allocate(CaseAllocator::kMaxBlockBytes + 1, 8), nullptr);
+  EXPECT_EQ(allocator.allocate(CaseAllocator::maxBlockBytes() + 1, 8), nullptr);
+  EXPECT_LE(CaseAllocator::maxBlockBytes(), std::size_t{1} << 40);
+  EXPECT_GE(CaseAllocator::maxBlockBytes(), std::size_t{1} << 28);
   EXPECT_EQ(allocator.allocate(16, 0), nullptr);
   EXPECT_EQ(allocator.allocate(16, 24), nullptr);  // not a power of two
   EXPECT_EQ(allocator.liveBlocks(), 0u);
