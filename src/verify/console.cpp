@@ -4,6 +4,8 @@
 
 #include <atomic>
 
+#include "orvek_kernel/panic.hpp"
+
 namespace orvek_verify {
 namespace {
 
@@ -92,6 +94,16 @@ void Console::endCase() noexcept {
   // The line shows the new count at its next redraw; drawing it now would only flicker.
 }
 
+void Console::abandon() noexcept {
+  if (!mutex_.try_lock()) return;
+  const std::lock_guard lock(mutex_, std::adopt_lock);
+  if (!active_) return;
+  active_ = false;
+  std::string out;
+  redrawLocked(out);
+  sink_.write(out);
+}
+
 void Console::finish() noexcept {
   const std::lock_guard lock(mutex_);
   if (!active_) return;
@@ -107,8 +119,12 @@ Console& activeConsole() noexcept {
 }
 
 ScopedConsole::ScopedConsole(Console& console) noexcept
-    : previous_(g_active.exchange(&console, std::memory_order_acq_rel)) {}
+    : previous_(g_active.exchange(&console, std::memory_order_acq_rel)),
+      previous_hook_(orvek_kernel::setPanicHook([]() noexcept { activeConsole().abandon(); })) {}
 
-ScopedConsole::~ScopedConsole() { g_active.store(previous_, std::memory_order_release); }
+ScopedConsole::~ScopedConsole() {
+  orvek_kernel::setPanicHook(previous_hook_);
+  g_active.store(previous_, std::memory_order_release);
+}
 
 }  // namespace orvek_verify

@@ -37,6 +37,9 @@ class Console {
   /// Erases the progress display for good; later writes are plain text.
   void finish() noexcept;
 
+  /// `finish` for a process about to die: does nothing if the lock is held, rather than wait.
+  void abandon() noexcept;
+
  private:
   std::string progressLine() const;
   void redrawLocked(std::string& out);
@@ -57,6 +60,8 @@ class Console {
 Console& activeConsole() noexcept;
 
 /// Makes a console the active one for its lifetime, restoring the previous one afterwards.
+///
+/// While it is active, a panic first erases its progress display, so the panic line stands alone.
 class ScopedConsole {
  public:
   /// Activates `console` until this object is destroyed.
@@ -67,6 +72,7 @@ class ScopedConsole {
 
  private:
   Console* previous_;
+  void (*previous_hook_)() noexcept;
 };
 
 /// `text` cut to at most `columns` code points (UTF-8 aware; every code point counts as one column).

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <limits>
 #include <regex>
 #include <string>
@@ -9,7 +11,9 @@
 
 #include "fake_cases.hpp"
 #include "terminal_screen.hpp"
+#include "orvek_kernel/panic.hpp"
 #include "verify/log.hpp"
+#include "verify/sink.hpp"
 
 namespace orvek_verify {
 namespace {
@@ -205,6 +209,18 @@ TEST_F(RunnerReport, ErrorsLoggedBeforeTheRunCountInItsStatus) {
   const Report r = run({Case{"only", &fake::passes}}, false);
   EXPECT_EQ(r.text, "1/1 only...OK\nAll 1 tests passed.\n2 errors were logged.\n");
   EXPECT_EQ(r.summary.exit_status, 1);
+}
+
+CaseResult panickingCase() { orvek_kernel::panicIntegerOverflow(); }
+
+TEST(RunnerPanicDeathTest, PanicOnATerminalErasesTheProgressLineFirst) {
+  const std::vector<Case> cases{{"panicky case", &panickingCase}};
+  EXPECT_DEATH(
+      {
+        FdSink sink(STDERR_FILENO);
+        (void)runCases(cases, sink, true);
+      },
+      "^Test \\[0/1\\] panicky case\r\x1b\\[Kthread [0-9]+ panic: integer overflow\n$");
 }
 
 TEST(RunCounters, CountEachOutcome) {
