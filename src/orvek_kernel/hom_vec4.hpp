@@ -6,8 +6,11 @@
 /// unit 3-sphere S³ with antipodes identified: `normalize` picks the representative on
 /// S³ and the point comparisons ignore the sign.
 ///
-/// Evaluation order is fixed: sums run x, y, z, w from left to right and every
-/// product is rounded on its own, so results are the same bits on every build.
+/// Evaluation order is fixed, so that every build gives the same bits: sums run x, y, z, w
+/// from left to right, every product is rounded on its own before it is added (no fused
+/// multiply-add: orvek_kernel carries -ffp-contract=off as a PUBLIC compile option, and
+/// config.hpp refuses -ffast-math), and a division by the norm stays a division rather than
+/// a product with its reciprocal. A norm below 1e-15 (compared strictly) counts as zero.
 
 #include <array>
 #include <cstdint>
@@ -30,8 +33,11 @@ enum class AffineCard : std::uint8_t {
 
 /// A point of P³ held as a homogeneous 4-vector; any four values are stored unchanged.
 struct HomVec4 {
+  /// First homogeneous coordinate.
   double x;
+  /// Second homogeneous coordinate.
   double y;
+  /// Third homogeneous coordinate.
   double z;
   double w;  ///< homogeneous weight; 0 is a point at infinity with direction (x, y, z)
 
