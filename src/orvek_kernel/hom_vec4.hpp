@@ -8,9 +8,11 @@
 ///
 /// Evaluation order is fixed, so that every build gives the same bits: sums run x, y, z, w
 /// from left to right, every product is rounded on its own before it is added (no fused
-/// multiply-add: orvek_kernel carries -ffp-contract=off as a PUBLIC compile option, and
-/// config.hpp refuses -ffast-math), and a division by the norm stays a division rather than
-/// a product with its reciprocal. A norm below 1e-15 (compared strictly) counts as zero.
+/// multiply-add: orvek_kernel carries -ffp-contract=off as a PUBLIC compile option, the
+/// inline `dot` keeps its products apart even where the caller turns contraction back on
+/// (rounded.hpp), and config.hpp refuses -ffast-math), and a division by the norm stays a
+/// division rather than a product with its reciprocal. A norm below 1e-15 (compared
+/// strictly) counts as zero.
 
 #include <array>
 #include <cstdint>

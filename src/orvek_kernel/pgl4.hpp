@@ -13,7 +13,9 @@
 /// rounded on its own before it is added (no fused multiply-add), and entry-wise steps run
 /// over the flat order 0..15. The build enforces the no-FMA part: orvek_kernel carries
 /// -ffp-contract=off as a PUBLIC compile option, so code that inlines these functions gets
-/// it too, and config.hpp refuses -ffast-math. No operation normalises or checks its result.
+/// it too; the inline `det` keeps its products apart even where that code turns contraction
+/// back on (rounded.hpp); and config.hpp refuses -ffast-math. No operation normalises or
+/// checks its result.
 
 #include <array>
 #include <cstddef>
