@@ -18,7 +18,7 @@
 #      contains no fused multiply-add instruction (and the negative control's does, which
 #      shows the search finds them).
 #
-# Builds go to build/determinism/ and are reused by later runs. Takes about 6 minutes
+# Builds go to build/determinism/ and are reused by later runs. Takes about 4 minutes
 # from scratch on 2 cores. ORVEK_JOBS sets the build parallelism (default 2).
 set -euo pipefail
 

@@ -10,7 +10,7 @@
 # 3. orvek_verify and orvek_digest of the default preset (build/default, built here if it is
 #    not) under valgrind memcheck: no error and no definite or indirect leak, exit status 0
 #    (orvek_digest compares its digests with the committed ones there too).
-# Fails (exit status 1) at the first step that does not pass. Takes about 6 minutes from
+# Fails (exit status 1) at the first step that does not pass. Takes about 3 minutes from
 # scratch on 2 cores; the default build is reused when it exists.
 set -euo pipefail
 
