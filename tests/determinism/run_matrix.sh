@@ -50,7 +50,7 @@ build() {
   local dir=$1 cxx=$2 flags=$3
   shift 3
   cmake -S "$project" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE= -DCMAKE_CXX_COMPILER="$cxx" \
-    -DCMAKE_CXX_FLAGS="$flags" -DORVEK_WARNINGS_AS_ERRORS=OFF -DCMAKE_EXPORT_COMPILE_COMMANDS=ON "$@" \
+    -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON "$@" \
     >"$dir.log" 2>&1 &&
     cmake --build "$dir" -j "$jobs" >>"$dir.log" 2>&1
 }
