@@ -88,10 +88,8 @@ void checkPoint(HomVec4 a, HomVec4 b, double tol) {
 
 void checkWeights(double w, double r, double s) {
   const double distance = orvek_kernel::sFromW(w, r);
-  // The diameter 2R is formed first; when it overflows (|R| > DBL_MAX / 2) a weight of 1
-  // gives inf * acos(1) = inf * 0, NaN. So "finite R" holds for a finite diameter only.
-  const bool finite_diameter = std::isfinite(2.0 * r);
-  if (!isNaN(w) && finite_diameter) require(!isNaN(distance), "sFromW is never NaN for a non-NaN W and finite 2R");
+  const bool finite_diameter = std::isfinite(r);
+  if (!isNaN(w) && finite_diameter) require(!isNaN(distance), "sFromW is never NaN for a non-NaN W and finite R");
   if (!isNaN(w) && std::isfinite(r) && r >= 0.0) require(!(distance < 0.0), "sFromW is not negative for R >= 0");
   if (isNaN(w) && finite_diameter) require(distance == 0.0, "sFromW of a NaN weight is 0");
   const double weight = orvek_kernel::wFromDistance(s, r);
