@@ -30,5 +30,6 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/orvekConfigVersion.cmake
 install(FILES ${PROJECT_BINARY_DIR}/orvekConfig.cmake ${PROJECT_BINARY_DIR}/orvekConfigVersion.cmake
   DESTINATION ${ORVEK_CMAKE_DIR})
 
+file(RELATIVE_PATH ORVEK_PC_TO_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/templates/orvek.pc.in ${PROJECT_BINARY_DIR}/orvek.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/orvek.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -1,13 +1,13 @@
 # Run by ctest: asks orvek_verify for its cases and adds one test per case.
-function(orvek_discover_verify_cases program run_script)
+function(orvek_discover_verify_cases program cmake_command run_script work_dir)
   if(NOT EXISTS "${program}")
     add_test(orvek_verify.cases_not_built "${program}")
     return()
   endif()
-  file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/orvek_verify_list.in" "list\nquit\n")
-  execute_process(COMMAND "${program}" --listen=-
-    INPUT_FILE "${CMAKE_CURRENT_BINARY_DIR}/orvek_verify_list.in"
-    OUTPUT_VARIABLE listing ERROR_QUIET RESULT_VARIABLE status)
+  set(request "${work_dir}/orvek_verify_list.in")
+  file(WRITE "${request}" "list\nquit\n")
+  execute_process(COMMAND "${program}" --listen=- INPUT_FILE "${request}"
+    OUTPUT_VARIABLE listing ERROR_QUIET)
   string(REGEX MATCHALL "{\"index\":[0-9]+,\"name\":\"[^\n]*\"}" entries "${listing}")
   if(entries STREQUAL "")
     add_test(orvek_verify.case_list "${program}" --listen=-)
@@ -18,6 +18,8 @@ function(orvek_discover_verify_cases program run_script)
     string(REGEX REPLACE "^{\"index\":[0-9]+,\"name\":\"(.*)\"}$" "\\1" name "${entry}")
     string(REPLACE "\\\"" "\"" name "${name}")
     string(REPLACE "\\\\" "\\" name "${name}")
-    add_test("${name}" "${CMAKE_COMMAND}" "-DPROGRAM=${program}" "-DINDEX=${index}" -P "${run_script}")
+    add_test("${name}" "${cmake_command}" "-DPROGRAM=${program}" "-DINDEX=${index}" "-DWORK_DIR=${work_dir}"
+      -P "${run_script}")
+    set_tests_properties("${name}" PROPERTIES SKIP_REGULAR_EXPRESSION "\"status\":\"skip\"")
   endforeach()
 endfunction()

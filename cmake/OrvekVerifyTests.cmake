@@ -9,7 +9,11 @@ function(orvek_add_verify_tests target)
   set(ctest_file ${CMAKE_CURRENT_BINARY_DIR}/${target}_cases.cmake)
   file(GENERATE OUTPUT ${ctest_file} CONTENT
 "include([[${PROJECT_SOURCE_DIR}/cmake/OrvekVerifyDiscover.cmake]])
-orvek_discover_verify_cases([[$<TARGET_FILE:${target}>]] [[${PROJECT_SOURCE_DIR}/cmake/OrvekVerifyRunCase.cmake]])
+orvek_discover_verify_cases(
+  [[$<TARGET_FILE:${target}>]]
+  [[${CMAKE_COMMAND}]]
+  [[${PROJECT_SOURCE_DIR}/cmake/OrvekVerifyRunCase.cmake]]
+  [[${CMAKE_CURRENT_BINARY_DIR}]])
 ")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${ctest_file})
 endfunction()

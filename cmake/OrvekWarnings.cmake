@@ -1,7 +1,7 @@
 # orvek_warnings: the warning set every orvek target is built with.
 add_library(orvek_warnings INTERFACE)
 target_compile_options(orvek_warnings INTERFACE -Wall -Wextra -Wpedantic)
-if(ORVEK_WARNINGS_AS_ERRORS)
+if(ORVEK_WERROR)
   target_compile_options(orvek_warnings INTERFACE -Werror)
 endif()
 

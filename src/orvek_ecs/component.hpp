@@ -21,9 +21,11 @@ enum class ComponentState : std::uint8_t {
 ///
 /// Nothing stores components or checks that `entity_id` names a live entity.
 struct Component {
+  /// The kind of component.
   ComponentTypeId type_id;
   EntityId entity_id;     ///< stored unchanged, never verified
   std::string_view name;  ///< borrowed: the caller keeps the bytes alive while any copy is in use
+  /// Lifecycle state, moved along by `activate` and `deactivate`.
   ComponentState state;
 
   /// A component of kind `type_id` on `entity_id`, in state `init`.

@@ -7,6 +7,7 @@ namespace orvek_ecs {
 
 /// A 64-bit component kind; every value, 0 included, names a kind.
 struct ComponentTypeId {
+  /// The number of the kind; no value is reserved.
   std::uint64_t id;
 
   /// The kind numbered `id`, unchanged.

@@ -26,12 +26,14 @@ enum class EntityState : std::uint8_t {
 /// entity changed. A change that would take `version` past `UINT64_MAX` stops the process
 /// with "integer overflow" before anything is modified.
 struct Entity {
+  /// The entity's identifier.
   EntityId id;
   std::string_view name;               ///< borrowed: the caller keeps the bytes alive while any copy is in use
   orvek_kernel::HomVec4 position;      ///< a unit vector after any accepted `setPosition`
   orvek_kernel::PGL4 world_transform;  ///< independent of `position`: nothing composes or applies it
   EntityId parent_id;                  ///< stored and copied, never followed
   std::uint64_t version;               ///< count of changes; never decreases
+  /// Lifecycle state, moved along by `activate` and `deactivate`.
   EntityState state;
 
   /// A new entity numbered `id` at (0, 0, 0, 1) with the identity transform, no parent,

@@ -9,6 +9,7 @@ namespace orvek_ecs {
 ///
 /// It carries no generation counter and no type bits: equal numbers are equal identifiers.
 struct EntityId {
+  /// The identifier's number; 0 is the invalid identifier.
   std::uint64_t id;
 
   /// The identifier holding `id` unchanged; `init(0)` is the invalid identifier.

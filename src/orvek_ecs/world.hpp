@@ -1,5 +1,15 @@
 #pragma once
 /// The world: owner of the entities, giver of identifiers, answerer of nearest-entity queries.
+///
+/// Ownership: a world owns exactly one thing, the array of its `Entity` records, taken from
+/// the allocator given to `init` and returned by `deinit` (or by the destructor). Everything
+/// else is borrowed: the allocator must outlive the world, and entity names are views of the
+/// caller's bytes, which must stay alive while the world uses that entity.
+///
+/// Pointer lifetime: a pointer from `getEntity`, like the span from `entities()`, points into
+/// that array. It dies at the next `createEntity` (growing may move the array to a larger
+/// block), at `deinit`, when the world is destroyed and when another world is move-assigned
+/// to it. Create first, then take pointers.
 
 #include <cstdint>
 #include <optional>
@@ -51,13 +61,15 @@ class World {
   /// its identifier, or `Error::OutOfMemory` when the array cannot grow. The identifier is
   /// used up either way; on failure the stored entities are untouched.
   ///
-  /// Every pointer from `getEntity` dies here, since growing may move the storage.
+  /// Every pointer from `getEntity` dies here, since growing may move the storage. Creating
+  /// with `nextId()` at 2^64 − 1 stops the process with "integer overflow".
   Result<EntityId> createEntity(std::string_view name) noexcept;
 
   /// The stored entity numbered like `id`, changeable in place, or nullptr when none is.
   ///
-  /// The pointer stays valid until the next `createEntity` or `deinit` of this world
-  /// (or until the world is moved from or destroyed).
+  /// The pointer stays valid until the next `createEntity` or `deinit` of this world, or
+  /// until the world is destroyed or move-assigned to. Moving the world hands the array over
+  /// unchanged, so the pointer then refers into the world moved to.
   Entity* getEntity(EntityId id) noexcept;
 
   /// The stored entity numbered like `id`, or nullptr; valid as for the other overload.
@@ -65,12 +77,16 @@ class World {
 
   /// The active entity nearest to `position` by Fubini–Study distance; the oldest wins a
   /// tie. None exactly when no entity is active.
+  ///
+  /// One linear scan in creation order, keeping a distance only when it is strictly below
+  /// the best so far (which starts at π). `position` need not be normalised; one of norm
+  /// below 1e-15 is at distance 0 from every entity, so the oldest active entity wins.
   std::optional<EntityId> findNearest(orvek_kernel::HomVec4 position) const noexcept;
 
   /// The number of active entities; more than `UINT32_MAX` stops the process with "integer overflow".
   std::uint32_t activeCount() const noexcept;
 
-  /// The stored entities in creation order.
+  /// The stored entities in creation order; the span dies like a `getEntity` pointer.
   std::span<const Entity> entities() const noexcept { return entities_.items(); }
 
   /// The number that the next created entity receives.

@@ -22,7 +22,12 @@ double sFromW(double W, double R_meters) noexcept {
   // Upper bound first, then lower; a NaN W fails the first comparison and becomes 1.0.
   const double upper = W < 1.0 ? W : 1.0;
   const double clamped = upper > -1.0 ? upper : -1.0;
-  return (2.0 * R_meters) * std::acos(clamped);
+  const double arc = std::acos(clamped);
+  const double diameter = 2.0 * R_meters;
+  // Past DBL_MAX / 2 the diameter overflows and a weight of 1 would give inf * 0 = NaN.
+  // Doubling is exact, so 2 * (R * arc) is the same value wherever the diameter is finite.
+  if (std::isinf(diameter) && std::isfinite(R_meters)) return 2.0 * (R_meters * arc);
+  return diameter * arc;
 }
 
 }  // namespace orvek_kernel

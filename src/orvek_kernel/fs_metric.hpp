@@ -19,6 +19,8 @@ double fsDistance(HomVec4 a, HomVec4 b) noexcept;
 double wFromDistance(double s_meters, double R_meters) noexcept;
 
 /// The distance (2R)·arccos(W) in metres; W is clamped to [−1, 1] first and a NaN W counts as 1.
+///
+/// Never NaN for a non-NaN W and a finite R, even where 2R itself would overflow.
 double sFromW(double W, double R_meters) noexcept;
 
 }  // namespace orvek_kernel

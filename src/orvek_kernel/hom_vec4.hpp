@@ -6,13 +6,19 @@
 /// unit 3-sphere S³ with antipodes identified: `normalize` picks the representative on
 /// S³ and the point comparisons ignore the sign.
 ///
-/// Evaluation order is fixed: sums run x, y, z, w from left to right and every
-/// product is rounded on its own, so results are the same bits on every build.
+/// Evaluation order is fixed, so that every build gives the same bits: sums run x, y, z, w
+/// from left to right, every product is rounded on its own before it is added (no fused
+/// multiply-add: orvek_kernel carries -ffp-contract=off as a PUBLIC compile option, the
+/// inline `dot` keeps its products apart even where the caller turns contraction back on
+/// (rounded.hpp), and config.hpp refuses -ffast-math), and a division by the norm stays a
+/// division rather than a product with its reciprocal. A norm below 1e-15 (compared
+/// strictly) counts as zero.
 
 #include <array>
 #include <cstdint>
 
 #include "orvek_kernel/config.hpp"
+#include "orvek_kernel/rounded.hpp"
 
 namespace orvek_kernel {
 
@@ -29,8 +35,11 @@ enum class AffineCard : std::uint8_t {
 
 /// A point of P³ held as a homogeneous 4-vector; any four values are stored unchanged.
 struct HomVec4 {
+  /// First homogeneous coordinate.
   double x;
+  /// Second homogeneous coordinate.
   double y;
+  /// Third homogeneous coordinate.
   double z;
   double w;  ///< homogeneous weight; 0 is a point at infinity with direction (x, y, z)
 
@@ -44,8 +53,10 @@ struct HomVec4 {
   static constexpr HomVec4 zero() noexcept { return {0.0, 0.0, 0.0, 0.0}; }
 
   /// Euclidean 4-D dot product, summed ((x + y) + z) + w.
+  ///
+  /// Each product is rounded on its own even where the caller's code turns contraction on.
   static constexpr double dot(HomVec4 a, HomVec4 b) noexcept {
-    return ((a.x * b.x + a.y * b.y) + a.z * b.z) + a.w * b.w;
+    return ((roundedMul(a.x, b.x) + roundedMul(a.y, b.y)) + roundedMul(a.z, b.z)) + roundedMul(a.w, b.w);
   }
 
   /// Euclidean length of the 4-vector: the square root of `dot(self, self)`.

@@ -8,5 +8,6 @@
 #include "orvek_kernel/operator_algebra.hpp"
 #include "orvek_kernel/panic.hpp"
 #include "orvek_kernel/pgl4.hpp"
+#include "orvek_kernel/rounded.hpp"
 #include "orvek_kernel/simd.hpp"
 #include "orvek_kernel/transforms.hpp"

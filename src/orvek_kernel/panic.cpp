@@ -3,6 +3,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -23,9 +24,14 @@ void appendUnsigned(char* buf, std::size_t& len, std::size_t cap, unsigned long 
   append(buf, len, cap, std::string_view(digits, static_cast<std::size_t>(res.ptr - digits)));
 }
 
+std::atomic<PanicHook> g_hook{nullptr};
+
 }  // namespace
 
+PanicHook setPanicHook(PanicHook hook) noexcept { return g_hook.exchange(hook); }
+
 void panic(std::string_view message) noexcept {
+  if (const PanicHook hook = g_hook.exchange(nullptr)) hook();
   // Formatted into one buffer and written with one call, so nothing allocates and the
   // line is not interleaved with other output.
   char line[512];

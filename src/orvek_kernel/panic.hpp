@@ -13,6 +13,13 @@
 
 namespace orvek_kernel {
 
+/// A function `panic` calls before it writes, so whoever draws on standard error can tidy it.
+using PanicHook = void (*)() noexcept;
+
+/// Installs `hook` (nullptr for none) and returns the previous one. `panic` runs the hook at
+/// most once, and not again if the hook itself panics.
+PanicHook setPanicHook(PanicHook hook) noexcept;
+
 /// Writes the panic line for `message` to standard error and aborts the process.
 [[noreturn]] void panic(std::string_view message) noexcept;
 

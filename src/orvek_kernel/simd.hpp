@@ -10,6 +10,7 @@
 #include <array>
 
 #include "orvek_kernel/config.hpp"
+#include "orvek_kernel/rounded.hpp"
 
 namespace orvek_kernel {
 
@@ -39,7 +40,11 @@ inline std::array<float, 4> simdLanes(f32x4 v) noexcept {
 
 /// The 4-D dot product: one 4-lane multiply, then the lanes summed ((0 + 1) + 2) + 3 in f32.
 inline float simdDot4(f32x4 a, f32x4 b) noexcept {
-  const std::array<float, 4> p = simdLanes(f32x4(_mm_mul_ps(a.lanes, b.lanes)));
+  __m128 product = _mm_mul_ps(a.lanes, b.lanes);
+  // Inlined into the caller's code, whose options may allow contraction: keep the
+  // multiply apart from the sums below.
+  forgetOrigin(product);
+  const std::array<float, 4> p = simdLanes(f32x4(product));
   // Fixed accumulation order: a horizontal-add tree would round differently.
   return ((p[0] + p[1]) + p[2]) + p[3];
 }

@@ -37,11 +37,6 @@ std::string_view errorName(CaseError error) noexcept {
   return "TestUnexpectedResult";
 }
 
-CaseResult expect(bool condition, SourceLocation where) noexcept {
-  if (condition) return CaseResult::pass();
-  return CaseResult::fail(CaseError::TestUnexpectedResult, where);
-}
-
 CaseResult expectApproxEqAbs(double expected, double actual, double tolerance, SourceLocation where) noexcept {
   return approxEqAbs(expected, actual, tolerance, where);
 }

@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
-#include <utility>
 
 namespace orvek_verify {
 
@@ -55,7 +54,7 @@ class [[nodiscard]] CaseResult {
   static CaseResult fail(CaseError error, SourceLocation where = SourceLocation::current()) noexcept {
     CaseResult r(Kind::fail);
     r.error_ = error;
-    return std::move(r).through(where);
+    return r.through(where);
   }
 
   Kind kind() const noexcept { return kind_; }
@@ -66,9 +65,10 @@ class [[nodiscard]] CaseResult {
   std::span<const SourceLocation> trace() const noexcept { return {trace_.data(), depth_}; }
 
   /// The same outcome with `where` appended to the trace (kept when the trace is full).
-  CaseResult through(SourceLocation where) && noexcept {
-    if (kind_ == Kind::fail && depth_ < kMaxTrace) trace_[depth_++] = where;
-    return std::move(*this);
+  CaseResult through(SourceLocation where) const noexcept {
+    CaseResult r = *this;
+    if (r.kind_ == Kind::fail && r.depth_ < kMaxTrace) r.trace_[r.depth_++] = where;
+    return r;
   }
 
  private:
@@ -81,7 +81,10 @@ class [[nodiscard]] CaseResult {
 };
 
 /// Fails with "TestUnexpectedResult" when `condition` is false; prints nothing.
-CaseResult expect(bool condition, SourceLocation where = SourceLocation::current()) noexcept;
+inline CaseResult expect(bool condition, SourceLocation where = SourceLocation::current()) noexcept {
+  if (condition) return CaseResult::pass();
+  return CaseResult::fail(CaseError::TestUnexpectedResult, where);
+}
 
 /// Passes when expected == actual, fails when either is NaN, otherwise passes when
 /// |expected − actual| ≤ tolerance. On failure writes "actual {}, not within absolute
@@ -96,8 +99,8 @@ CaseResult expectApproxEqAbs(float expected, float actual, float tolerance,
 }  // namespace orvek_verify
 
 /// Returns the outcome of `expr` from the enclosing case unless it passed.
-#define ORVEK_TRY(expr)                                                                   \
-  do {                                                                                    \
+#define ORVEK_TRY(expr)                                                                     \
+  do {                                                                                      \
     if (::orvek_verify::CaseResult orvek_try_result_ = (expr); !orvek_try_result_.passed()) \
-      return std::move(orvek_try_result_).through(::orvek_verify::SourceLocation::current());       \
+      return orvek_try_result_.through(::orvek_verify::SourceLocation::current());          \
   } while (false)

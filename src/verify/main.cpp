@@ -1,22 +1,26 @@
-#include <string>
+// orvek_verify: runs the registered verification cases and reports on standard error.
 
+#include <unistd.h>
+
+#include <iostream>
+#include <span>
+
+#include "verify/command_line.hpp"
+#include "verify/listen.hpp"
 #include "verify/registry.hpp"
-#include "verify/report.hpp"
+#include "verify/runner.hpp"
+#include "verify/signals.hpp"
+#include "verify/sink.hpp"
 
-int main() {
+int main(int argc, char** argv) {
   using namespace orvek_verify;
-  const auto cases = registry();
-  std::size_t passed = 0;
-  for (std::size_t i = 0; i < cases.size(); ++i) {
-    writeReport(std::to_string(i + 1) + "/" + std::to_string(cases.size()) + " " + std::string(cases[i].name) + "...");
-    const CaseResult r = cases[i].run();
-    if (r.passed()) {
-      ++passed;
-      writeReport("OK\n");
-    } else {
-      writeReport("FAIL (" + std::string(errorName(r.error())) + ")\n");
-    }
+  ignoreBrokenPipe();
+  installCrashHandler();
+  const Mode mode = parseCommandLine(std::span<const char* const>(argv, static_cast<std::size_t>(argc)));
+  FdSink report(STDERR_FILENO);
+  if (mode == Mode::listen) {
+    FdSink replies(STDOUT_FILENO);
+    return runListenSession(registry(), std::cin, replies, report);
   }
-  if (passed == cases.size()) writeReport("All " + std::to_string(passed) + " tests passed.\n");
-  return passed == cases.size() ? 0 : 1;
+  return runCases(registry(), report, ::isatty(STDERR_FILENO) == 1).exit_status;
 }

@@ -107,6 +107,14 @@ TEST(WeightConversions, RoundTripGivesBackTheDistance) {
   EXPECT_NEAR(sFromW(-1.0, kR), 2.0 * std::numbers::pi * kR, 1e-6);
 }
 
+TEST(WeightConversions, HugeRadiusWhoseDiameterOverflowsIsNeverNaN) {
+  const double huge = std::numeric_limits<double>::max();
+  EXPECT_EQ(sFromW(1.0, huge), 0.0);
+  EXPECT_EQ(sFromW(1.0, -huge), 0.0);
+  EXPECT_EQ(sFromW(-1.0, huge), std::numeric_limits<double>::infinity());
+  EXPECT_TRUE(sameBits(sFromW(0.5, 1e307), (2.0 * 1e307) * std::acos(0.5)));  // diameter still finite
+}
+
 TEST(WeightConversions, WorldRadius) { EXPECT_EQ(R_VORENA_KM, 5838.4); }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdio>
 #include <limits>
 #include <string>
 
@@ -24,6 +25,24 @@ TEST(PanicDeathTest, NamedChecksUseTheirMessages) {
 TEST(PanicDeathTest, LongMessageIsCutNotOverrun) {
   const std::string long_message(2000, 'x');
   EXPECT_DEATH(panic(long_message), "^thread [0-9]+ panic: x+\n$");
+}
+
+TEST(PanicDeathTest, RunsTheHookOnceBeforeWriting) {
+  EXPECT_DEATH(
+      {
+        setPanicHook([]() noexcept {
+          std::fputs("hook ran\n", stderr);
+          panic("from the hook");  // must not run the hook again
+        });
+        panic("outer");
+      },
+      "^hook ran\nthread [0-9]+ panic: from the hook\n$");
+}
+
+TEST(PanicHook, SetReturnsThePreviousHook) {
+  const PanicHook first = []() noexcept {};
+  EXPECT_EQ(setPanicHook(first), nullptr);
+  EXPECT_EQ(setPanicHook(nullptr), first);
 }
 
 }  // namespace
