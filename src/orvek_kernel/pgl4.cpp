@@ -77,12 +77,6 @@ PGL4 PGL4::mul(const PGL4& a, const PGL4& b) noexcept {
   return result;
 }
 
-HomVec4 PGL4::apply(HomVec4 v) const noexcept {
-  // result[row] = Σcol self(row, col)·v[col]: the columns of self, scaled, are the lanes.
-  const Lanes r = sumOfProducts(load(&data[0]), v.x, load(&data[4]), v.y, load(&data[8]), v.z, load(&data[12]), v.w);
-  return HomVec4::init(r[0], r[1], r[2], r[3]);
-}
-
 PGL4 PGL4::transpose() const noexcept {
   PGL4 result;
   for (std::size_t row = 0; row < 4; ++row) {

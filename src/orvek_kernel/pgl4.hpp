@@ -61,7 +61,35 @@ struct PGL4 {
   static PGL4 mul(const PGL4& a, const PGL4& b) noexcept;
 
   /// The point self·v, neither normalised nor divided by w.
-  HomVec4 apply(HomVec4 v) const noexcept;
+  ///
+  /// Fixed accumulation order: result[row] = (((0 + a(row, 0)·x) + a(row, 1)·y) + a(row, 2)·z)
+  /// + a(row, 3)·w. Inline, so that a loop of actions pays no call: the rows are computed side
+  /// by side, one per vector lane, each with its own sum, and every product is rounded on its
+  /// own (rounded.hpp) even where the caller's code allows contraction.
+  HomVec4 apply(HomVec4 v) const noexcept {
+    // Four lanes where the target has AVX, two (SSE2) otherwise: the widest vector that the
+    // product barrier can hold in one register.
+#if defined(__AVX__)
+    typedef double Lanes __attribute__((vector_size(32)));
+#else
+    typedef double Lanes __attribute__((vector_size(16)));
+#endif
+    constexpr std::size_t kLanes = sizeof(Lanes) / sizeof(double);
+    double result[4];
+    for (std::size_t row = 0; row < 4; row += kLanes) {
+      Lanes sum = {};
+      const double component[4] = {v.x, v.y, v.z, v.w};
+      for (std::size_t col = 0; col < 4; ++col) {
+        Lanes column;  // rows row .. row + kLanes − 1 of column col
+        for (std::size_t lane = 0; lane < kLanes; ++lane) column[lane] = data[col * 4 + row + lane];
+        Lanes product = column * component[col];
+        forgetOrigin(product);
+        sum = sum + product;
+      }
+      for (std::size_t lane = 0; lane < kLanes; ++lane) result[row + lane] = sum[lane];
+    }
+    return HomVec4::init(result[0], result[1], result[2], result[3]);
+  }
 
   /// The transposed matrix.
   PGL4 transpose() const noexcept;
