@@ -42,9 +42,12 @@ EntityArray& EntityArray::operator=(EntityArray&& other) noexcept {
 }
 
 bool EntityArray::append(const Entity& entity) noexcept {
-  if (size_ == capacity_ && !grow()) return false;
-  ::new (static_cast<void*>(items_ + size_)) Entity(entity);
-  ++size_;
+  // Copied before the slot is made: `entity` may be one of the stored entities, which a
+  // growth moves.
+  const Entity copy = entity;
+  Entity* slot = appendSlot();
+  if (slot == nullptr) return false;
+  ::new (static_cast<void*>(slot)) Entity(copy);
   return true;
 }
 

@@ -42,6 +42,15 @@ class EntityArray {
   /// the array die with it.
   [[nodiscard]] bool append(const Entity& entity) noexcept;
 
+  /// Room for one more entity at the end, or nullptr (and nothing changed) when the allocator
+  /// cannot supply a larger block. The slot counts as stored at once and holds no entity yet:
+  /// the caller constructs one there before anything else reads the array. Like `append`, it
+  /// may move the block.
+  [[nodiscard]] Entity* appendSlot() noexcept {
+    if (size_ == capacity_ && !grow()) return nullptr;
+    return items_ + size_++;
+  }
+
   /// Returns the block to the allocator and leaves the array empty, still usable.
   void release() noexcept;
 

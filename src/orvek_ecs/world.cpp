@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <new>
 #include <numbers>
 #include <span>
 
@@ -113,9 +114,12 @@ Result<EntityId> World::createEntity(std::string_view name) noexcept {
   // The number is taken before the entity is stored: a failed creation leaves a gap.
   const std::uint64_t id = next_id_;
   next_id_ = checkedAdd(next_id_, std::uint64_t{1});
-  Entity entity = Entity::init(id, name);
-  entity.activate();
-  if (!entities_.append(entity)) return Error::OutOfMemory;
+  // Built and activated in its slot at the end of the array, which is what appending a copy
+  // of the activated entity stores, without the copy.
+  Entity* slot = entities_.appendSlot();
+  if (slot == nullptr) return Error::OutOfMemory;
+  Entity* entity = ::new (static_cast<void*>(slot)) Entity(Entity::init(id, name));
+  entity->activate();
   return EntityId::init(id);
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <limits>
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -120,6 +121,30 @@ TEST_F(EntityArrayTest, AFailedAppendChangesNothing) {
   heap.allowAllAllocations();
   fill(array, 5, 5);
   expectNumbered(array, 5);
+}
+
+TEST_F(EntityArrayTest, AppendingAStoredEntityToAFullArrayCopiesItBeforeTheMove) {
+  // The reference points into the block that the growth moves away from and returns.
+  EntityArray array(heap);
+  fill(array, 1, 4);
+  ASSERT_TRUE(array.append(array.items()[2]));
+  ASSERT_EQ(array.size(), 5u);
+  EXPECT_EQ(array.items()[4].id.id, 3u);
+  EXPECT_EQ(array.items()[4].name, "e");
+}
+
+TEST_F(EntityArrayTest, AppendSlotReservesTheEndAndFailsWithoutChange) {
+  heap.allowAllocations(1);
+  EntityArray array(heap);
+  Entity* slot = array.appendSlot();
+  ASSERT_NE(slot, nullptr);
+  EXPECT_EQ(slot, array.items().data());
+  EXPECT_EQ(array.size(), 1u);
+  ::new (static_cast<void*>(slot)) Entity(Entity::init(1, "e"));
+  fill(array, 2, 4);
+  EXPECT_EQ(array.appendSlot(), nullptr);  // full, and the allocator refuses
+  expectNumbered(array, 4);
+  EXPECT_EQ(array.capacity(), 4u);
 }
 
 TEST_F(EntityArrayTest, ReleaseReturnsTheBlockAndLeavesAUsableArray) {
