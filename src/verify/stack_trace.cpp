@@ -1,6 +1,7 @@
 #include "verify/stack_trace.hpp"
 
 #include <cxxabi.h>
+#include <errno.h>  // program_invocation_short_name
 #include <dlfcn.h>
 #include <elf.h>
 #include <execinfo.h>
@@ -149,7 +150,14 @@ bool isExecutable(const void* base) {
 std::string describe(std::uintptr_t address) {
   Dl_info info{};
   void* entry = nullptr;
-  if (::dladdr1(reinterpret_cast<void*>(address), &info, &entry, RTLD_DL_SYMENT) == 0) return "??";
+  if (::dladdr1(reinterpret_cast<void*>(address), &info, &entry, RTLD_DL_SYMENT) == 0) {
+    // A static executable has no dynamic symbols; its own symbol table names all its code.
+    std::uintptr_t start = 0;
+    if (const char* name = ExecutableSymbols::instance().find(address, start)) {
+      return demangle(name) + "+0x" + hex(address - start) + " (" + program_invocation_short_name + ")";
+    }
+    return "??";
+  }
   const auto* symbol = static_cast<const ElfW(Sym)*>(entry);
   const char* module = info.dli_fname != nullptr ? std::strrchr(info.dli_fname, '/') : nullptr;
   module = module != nullptr ? module + 1 : (info.dli_fname != nullptr ? info.dli_fname : "??");

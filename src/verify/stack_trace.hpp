@@ -26,8 +26,8 @@ StackTrace captureStack(std::size_t skip = 0) noexcept;
 /// One line per frame, "    #i 0x{address} in {function}+0x{offset} ({module})", each ending in a line end.
 ///
 /// Function names come from the dynamic symbol table (link executables with -rdynamic), and for
-/// internal functions of the executable from its own ELF symbol table; they are demangled. A frame
-/// outside every known symbol is shown as "??" with its module offset.
+/// internal functions of the executable, and all of a static one, from its own ELF symbol table;
+/// they are demangled. A frame outside every known symbol is shown as "??" with its module offset.
 std::string formatStack(const StackTrace& stack);
 
 /// `value` as "0x" and lower-case hexadecimal digits.
