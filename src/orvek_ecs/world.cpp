@@ -32,6 +32,9 @@ inline constexpr double kZeroNorm = 1e-15;
 typedef double Lanes __attribute__((vector_size(32)));
 typedef long long LaneMask __attribute__((vector_size(32)));
 inline constexpr std::size_t kBlock = 4;
+// Arrays larger than this are scanned with prefetches, kPrefetchAhead entities ahead.
+inline constexpr std::size_t kPrefetchFrom = std::size_t{1} << 20;
+inline constexpr std::size_t kPrefetchAhead = 32;
 
 #define ORVEK_INLINE inline __attribute__((always_inline))
 
@@ -82,20 +85,31 @@ class NearestQuery {
     return d < 1.0 ? d : 1.0;
   }
 
-  // cosine() of the positions of the kBlock entities at `e`, one per lane.
-  ORVEK_INLINE Lanes cosines(const Entity* e) const noexcept {
+  // dot(p, p) and dot(q, p) for the positions p of the kBlock entities at `e`, one per lane,
+  // each summed ((x + y) + z) + w as HomVec4::dot does.
+  struct Dots {
+    Lanes pp;
+    Lanes qp;
+  };
+  ORVEK_INLINE Dots dots(const Entity* e) const noexcept {
     const Lanes px = {e[0].position.x, e[1].position.x, e[2].position.x, e[3].position.x};
     const Lanes py = {e[0].position.y, e[1].position.y, e[2].position.y, e[3].position.y};
     const Lanes pz = {e[0].position.z, e[1].position.z, e[2].position.z, e[3].position.z};
     const Lanes pw = {e[0].position.w, e[1].position.w, e[2].position.w, e[3].position.w};
-    // norm(p) = sqrt(dot(p, p)) and dot(q, p), each summed ((x + y) + z) + w.
-    const Lanes nb = squareRoot(((px * px + py * py) + pz * pz) + pw * pw);
-    const Lanes dot = ((splat(q_.x) * px + splat(q_.y) * py) + splat(q_.z) * pz) + splat(q_.w) * pw;
-    const Lanes d = magnitude(dot) / (splat(na_) * nb);
+    return Dots{((px * px + py * py) + pz * pz) + pw * pw,
+                ((splat(q_.x) * px + splat(q_.y) * py) + splat(q_.z) * pz) + splat(q_.w) * pw};
+  }
+
+  // cosine() lane by lane, from the dots of the positions.
+  ORVEK_INLINE Lanes cosines(Dots dots) const noexcept {
+    const Lanes nb = squareRoot(dots.pp);  // norm(p)
+    const Lanes d = magnitude(dots.qp) / (splat(na_) * nb);
     const Lanes one = splat(1.0);
     const Lanes clamped = select(d < one, d, one);
     return select(nb < splat(kZeroNorm), one, clamped);
   }
+
+  double norm() const noexcept { return na_; }
 
  private:
   HomVec4 q_;
@@ -107,6 +121,97 @@ ORVEK_INLINE LaneMask activeLanes(const Entity* e) noexcept {
   return LaneMask{-static_cast<long long>(e[0].isActive()), -static_cast<long long>(e[1].isActive()),
                   -static_cast<long long>(e[2].isActive()), -static_cast<long long>(e[3].isActive())};
 }
+
+// The nearest-entity scan over the blocks of kBlock entities, then the rest one by one.
+//
+// The arccosine is taken only for an entity that can win: acos is non-increasing, so a cosine
+// not above the best one's cannot give a strictly smaller distance. A larger cosine may still
+// give an equal distance, so its distance is computed and compared strictly, as in the plain
+// scan. Once the best distance is 0 no later entity can win and the scan ends.
+class NearestScan {
+ public:
+  NearestScan(HomVec4 q, double norm) noexcept : query_(q, norm) {}
+
+  // Scans the whole blocks of `items`; true when the scan is over.
+  template <bool kPrefetch>
+  bool blocks(std::span<const Entity> items) noexcept {
+    const std::size_t end = items.size() / kBlock * kBlock;
+    for (; next_ < end; next_ += kBlock) {
+      const Entity* block = &items[next_];
+      if constexpr (kPrefetch) {
+        if (next_ + kPrefetchAhead + kBlock <= items.size()) {
+          for (std::size_t k = 0; k < kBlock; ++k) {
+            __builtin_prefetch(&block[kPrefetchAhead + k].position);
+            __builtin_prefetch(&block[kPrefetchAhead + k].state);
+          }
+        }
+      }
+      const NearestQuery::Dots dots = query_.dots(block);
+      const LaneMask active = activeLanes(block);
+      if (laneBits(active & ~surelyNotNearer(dots)) == 0) continue;
+      const Lanes cosines = query_.cosines(dots);
+      const unsigned candidates = laneBits(active & (cosines > splat(best_cosine_)));
+      for (std::size_t lane = 0; lane < kBlock; ++lane) {
+        if ((candidates >> lane & 1u) != 0 && consider(block[lane], cosines[lane])) return true;
+      }
+    }
+    return false;
+  }
+
+  // Scans the entities after the whole blocks.
+  void tail(std::span<const Entity> items) noexcept {
+    for (; next_ < items.size(); ++next_) {
+      const Entity& entity = items[next_];
+      if (entity.isActive() && consider(entity, query_.cosine(entity.position))) return;
+    }
+  }
+
+  std::optional<EntityId> best() const noexcept { return best_; }
+
+ private:
+  // Lanes whose cosine is certainly not above the best cosine b, told without the square root
+  // and the division: dot(q, p)² < (b·‖q‖)²·dot(p, p)·(1 − 1e-12). The cosine is
+  // |dot(q, p)| / (‖q‖·‖p‖) up to four roundings (the root, the product, the quotient, and
+  // dot(q, p)² and the bound here add a few more), each a relative 2⁻⁵³ at most, far inside the
+  // margin of 1e-12. The test only counts where every value is a normal number with room to
+  // spare: a dot(p, p) below 1e-28 (the cosine of a norm below 1e-15 is 1), above 1e280 or not a
+  // number, or a bound below 2⁻¹⁰⁰⁰, fails it, and those lanes get their exact cosine.
+  ORVEK_INLINE LaneMask surelyNotNearer(NearestQuery::Dots dots) const noexcept {
+    const Lanes bound = splat(not_nearer_scale_) * dots.pp;
+    return ((dots.qp * dots.qp < bound) & (bound >= splat(0x1p-1000))) & ((dots.pp >= splat(1e-28)) & (dots.pp <= splat(1e280)));
+  }
+
+  // Takes `entity` as the best when its distance is strictly smaller; true when nothing after
+  // it can be nearer (its distance is 0).
+  bool consider(const Entity& entity, double cosine) noexcept {
+    if (!(cosine > best_cosine_)) return false;
+    const double d = std::acos(cosine);
+    if (d < best_distance_) {
+      best_distance_ = d;
+      best_cosine_ = cosine;
+      best_ = entity.id;
+      updateNotNearerScale();
+    }
+    return best_distance_ == 0.0;
+  }
+
+  // (b·‖q‖)²·(1 − 1e-12) for surelyNotNearer, or 0 (which no lane passes) unless every factor
+  // is a normal number in a safe range.
+  void updateNotNearerScale() noexcept {
+    const double bb = best_cosine_ * best_cosine_;
+    const double aa = query_.norm() * query_.norm();
+    const double scale = (bb * aa) * (1.0 - 1e-12);
+    const bool safe = bb >= 0x1p-1000 && aa >= 0x1p-1000 && aa <= 1e280 && scale >= 0x1p-1000;
+    not_nearer_scale_ = safe ? scale : 0.0;
+  }
+
+  NearestQuery query_;
+  std::size_t next_ = 0;
+  std::optional<EntityId> best_;
+  double best_distance_ = std::numbers::pi;
+  double best_cosine_ = -1.0;  // below every cosine, so the first active entity is taken
+  double not_nearer_scale_ = 0.0;
+};
 
 }  // namespace
 
@@ -150,40 +255,12 @@ std::optional<EntityId> World::findNearest(HomVec4 position) const noexcept {
   }
 
   // The scan is the one fsDistance would make, entity by entity in creation order, keeping a
-  // distance only when it is strictly smaller than the best so far. The arccosine is taken only
-  // for an entity that can win: acos is non-increasing, so a cosine not above the best one's
-  // cannot give a strictly smaller distance. A larger cosine may still give an equal distance,
-  // so its distance is computed and compared strictly, as in the plain scan.
-  const NearestQuery query(position, na);
-  std::optional<EntityId> best;
-  double best_distance = std::numbers::pi;
-  double best_cosine = -1.0;  // below every cosine, so the first active entity is taken
-  // Returns true when nothing after this entity can be nearer (its distance is 0).
-  auto consider = [&](const Entity& entity, double cosine) noexcept {
-    if (!(cosine > best_cosine)) return false;
-    const double d = std::acos(cosine);
-    if (d < best_distance) {
-      best_distance = d;
-      best_cosine = cosine;
-      best = entity.id;
-    }
-    return best_distance == 0.0;
-  };
-
-  std::size_t i = 0;
-  for (; i + kBlock <= items.size(); i += kBlock) {
-    const Entity* block = &items[i];
-    const Lanes cosines = query.cosines(block);
-    const unsigned candidates = laneBits(activeLanes(block) & (cosines > splat(best_cosine)));
-    if (candidates == 0) continue;
-    for (std::size_t lane = 0; lane < kBlock; ++lane) {
-      if ((candidates >> lane & 1u) != 0 && consider(block[lane], cosines[lane])) return best;
-    }
-  }
-  for (; i < items.size(); ++i) {
-    if (items[i].isActive() && consider(items[i], query.cosine(items[i].position))) return best;
-  }
-  return best;
+  // distance only when it is strictly smaller than the best so far (see NearestScan).
+  NearestScan scan(position, na);
+  // Past the size of the caches the next entities are fetched ahead of the arithmetic.
+  const bool done = items.size_bytes() > kPrefetchFrom ? scan.blocks<true>(items) : scan.blocks<false>(items);
+  if (!done) scan.tail(items);
+  return scan.best();
 }
 
 std::uint32_t World::activeCount() const noexcept {
