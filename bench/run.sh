@@ -42,6 +42,13 @@ jq -r --arg agg "$aggregate" '
      (.real_time * ({"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[.time_unit]))]
   | @tsv' "$json" >"$medians"
 
+# Processor time of the processes (user and system), which the machine's other load does not inflate.
+cpu_note=$(jq -r --arg agg "$aggregate" '
+  [.benchmarks[]
+   | select(.run_name | startswith("process/"))
+   | select(if $agg == "" then (.run_type == "iteration") else (.aggregate_name == $agg) end)
+   | "\(.run_name | split("/")[1]): \(.cpu_ms * 100 | round / 100) ms"] | join(", ")' "$json")
+
 # Process times measured a second way, outside the benchmark binary.
 hyperfine_note="hyperfine not installed"
 if command -v hyperfine >/dev/null; then
@@ -69,7 +76,7 @@ createEntity ×1M, heapAllocator(), against vector::push_back|createEntity/orvek
 findNearest, 1K entities, speed-up over the plain scan|findNearest/orvek/1024|findNearest/plain/1024|speedup|4
 findNearest, 64K entities, against the read-only pass|findNearest/orvek/65536|findNearest/readonly/65536|info|
 findNearest, 1M entities, against the read-only pass|findNearest/orvek/1048576|findNearest/readonly/1048576|ratio|1.25
-orvek_verify, whole process (GoogleTest, 30 trivial tests, as reference)|process/orvek_verify|process/gtest30|wall|2'
+orvek_verify, whole process (GoogleTest, 30 trivial tests, as reference)|process/orvek_verify/real_time|process/gtest30/real_time|wall|2'
 
 table=$out/table.md
 awk -F'\t' -v rows="$rows" '
@@ -126,7 +133,8 @@ generated=$out/results.md
   echo "- Compiler: $compiler"
   echo "- Flags: \`-O3 -march=native\` for everything (the \`bench\` preset, Release); the Eigen and glm"
   echo "  code is compiled with \`-ffp-contract=fast\` on top, orvek keeps \`-ffp-contract=off\`"
-  echo "- Process times measured again with hyperfine (500 runs): $hyperfine_note"
+  echo "- Processor time (user + system) per process: $cpu_note"
+  echo "- Process wall times measured again with hyperfine (500 runs): $hyperfine_note"
   echo
   cat "$table"
   echo

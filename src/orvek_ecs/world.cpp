@@ -26,27 +26,38 @@ using orvek_kernel::HomVec4;
 // Below this a norm counts as zero (fsDistance's threshold); compared strictly.
 inline constexpr double kZeroNorm = 1e-15;
 
-// Four doubles handled by one instruction where the target has 4-lane (AVX) or 2-lane (SSE2)
-// registers. Each lane is one entity: every operation is the IEEE operation on each lane by
-// itself, so a lane holds exactly what the scalar code computes for its entity.
+// One entity per lane, as many lanes as the target's vector registers hold: four with AVX,
+// two with SSE2 (every x86-64). Every operation is the IEEE operation on each lane by itself,
+// so a lane holds exactly what the scalar code computes for its entity.
+#if defined(__AVX__)
+inline constexpr std::size_t kBlock = 4;
 typedef double Lanes __attribute__((vector_size(32)));
 typedef long long LaneMask __attribute__((vector_size(32)));
-inline constexpr std::size_t kBlock = 4;
+#else
+inline constexpr std::size_t kBlock = 2;
+typedef double Lanes __attribute__((vector_size(16)));
+typedef long long LaneMask __attribute__((vector_size(16)));
+#endif
 // Arrays larger than this are scanned with prefetches, kPrefetchAhead entities ahead.
 inline constexpr std::size_t kPrefetchFrom = std::size_t{1} << 20;
 inline constexpr std::size_t kPrefetchAhead = 32;
 
 #define ORVEK_INLINE inline __attribute__((always_inline))
 
-ORVEK_INLINE Lanes splat(double s) noexcept { return Lanes{s, s, s, s}; }
+ORVEK_INLINE Lanes splat(double s) noexcept {
+  Lanes v = {};
+  for (std::size_t k = 0; k < kBlock; ++k) v[k] = s;
+  return v;
+}
 
 ORVEK_INLINE Lanes select(LaneMask m, Lanes a, Lanes b) noexcept {
   return reinterpret_cast<Lanes>((m & reinterpret_cast<LaneMask>(a)) | (~m & reinterpret_cast<LaneMask>(b)));
 }
 
 ORVEK_INLINE Lanes magnitude(Lanes v) noexcept {
-  constexpr long long kNoSign = 0x7fffffffffffffffLL;
-  return reinterpret_cast<Lanes>(reinterpret_cast<LaneMask>(v) & LaneMask{kNoSign, kNoSign, kNoSign, kNoSign});
+  LaneMask no_sign = {};
+  for (std::size_t k = 0; k < kBlock; ++k) no_sign[k] = 0x7fffffffffffffffLL;
+  return reinterpret_cast<Lanes>(reinterpret_cast<LaneMask>(v) & no_sign);
 }
 
 // Lane by lane square root, correctly rounded like std::sqrt.
@@ -54,11 +65,10 @@ ORVEK_INLINE Lanes squareRoot(Lanes v) noexcept {
 #if defined(__AVX__)
   return reinterpret_cast<Lanes>(_mm256_sqrt_pd(reinterpret_cast<__m256d>(v)));
 #elif defined(__SSE2__)
-  const __m128d lo = _mm_sqrt_pd(__m128d{v[0], v[1]});
-  const __m128d hi = _mm_sqrt_pd(__m128d{v[2], v[3]});
-  return Lanes{lo[0], lo[1], hi[0], hi[1]};
+  return reinterpret_cast<Lanes>(_mm_sqrt_pd(reinterpret_cast<__m128d>(v)));
 #else
-  return Lanes{std::sqrt(v[0]), std::sqrt(v[1]), std::sqrt(v[2]), std::sqrt(v[3])};
+  for (std::size_t k = 0; k < kBlock; ++k) v[k] = std::sqrt(v[k]);
+  return v;
 #endif
 }
 
@@ -66,8 +76,12 @@ ORVEK_INLINE Lanes squareRoot(Lanes v) noexcept {
 ORVEK_INLINE unsigned laneBits(LaneMask m) noexcept {
 #if defined(__AVX__)
   return static_cast<unsigned>(_mm256_movemask_pd(reinterpret_cast<__m256d>(m)));
+#elif defined(__SSE2__)
+  return static_cast<unsigned>(_mm_movemask_pd(reinterpret_cast<__m128d>(m)));
 #else
-  return static_cast<unsigned>((m[0] & 1) | (m[1] & 2) | (m[2] & 4) | (m[3] & 8));
+  unsigned bits = 0;
+  for (std::size_t k = 0; k < kBlock; ++k) bits |= static_cast<unsigned>(m[k] & 1) << k;
+  return bits;
 #endif
 }
 
@@ -92,10 +106,13 @@ class NearestQuery {
     Lanes qp;
   };
   ORVEK_INLINE Dots dots(const Entity* e) const noexcept {
-    const Lanes px = {e[0].position.x, e[1].position.x, e[2].position.x, e[3].position.x};
-    const Lanes py = {e[0].position.y, e[1].position.y, e[2].position.y, e[3].position.y};
-    const Lanes pz = {e[0].position.z, e[1].position.z, e[2].position.z, e[3].position.z};
-    const Lanes pw = {e[0].position.w, e[1].position.w, e[2].position.w, e[3].position.w};
+    Lanes px = {}, py = {}, pz = {}, pw = {};
+    for (std::size_t k = 0; k < kBlock; ++k) {
+      px[k] = e[k].position.x;
+      py[k] = e[k].position.y;
+      pz[k] = e[k].position.z;
+      pw[k] = e[k].position.w;
+    }
     return Dots{((px * px + py * py) + pz * pz) + pw * pw,
                 ((splat(q_.x) * px + splat(q_.y) * py) + splat(q_.z) * pz) + splat(q_.w) * pw};
   }
@@ -118,8 +135,9 @@ class NearestQuery {
 
 // All bits set in lane i when entity e[i] is active.
 ORVEK_INLINE LaneMask activeLanes(const Entity* e) noexcept {
-  return LaneMask{-static_cast<long long>(e[0].isActive()), -static_cast<long long>(e[1].isActive()),
-                  -static_cast<long long>(e[2].isActive()), -static_cast<long long>(e[3].isActive())};
+  LaneMask active = {};
+  for (std::size_t k = 0; k < kBlock; ++k) active[k] = -static_cast<long long>(e[k].isActive());
+  return active;
 }
 
 // The nearest-entity scan over the blocks of kBlock entities, then the rest one by one.
