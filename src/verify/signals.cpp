@@ -68,7 +68,7 @@ void onCrash(int signal, siginfo_t* info, void*) {
 }  // namespace
 
 void ignoreBrokenPipe() noexcept {
-  struct sigaction action{};
+  struct sigaction action {};
   action.sa_handler = SIG_IGN;
   sigemptyset(&action.sa_mask);
   ::sigaction(SIGPIPE, &action, nullptr);
@@ -85,7 +85,7 @@ void installCrashHandler() noexcept {
   stack.ss_flags = 0;
   ::sigaltstack(&stack, nullptr);
 
-  struct sigaction action{};
+  struct sigaction action {};
   action.sa_sigaction = &onCrash;
   action.sa_flags = SA_SIGINFO | SA_RESETHAND | SA_ONSTACK;
   sigemptyset(&action.sa_mask);
