@@ -33,13 +33,13 @@ using orvek_kernel::HomVec4;
 using orvek_kernel::PGL4;
 
 constexpr int kTicks = 12;
-constexpr int kStragglerTick = 4;  // a new entity joins before this tick's moves
-constexpr int kRetireTick = 8;     // one entity is deactivated before this tick's moves
+constexpr int kStragglerTick = 4;                  // a new entity joins before this tick's moves
+constexpr int kRetireTick = 8;                     // one entity is deactivated before this tick's moves
 constexpr double kTurn = std::numbers::pi / 60.0;  // 3 degrees per tick
 
 // Names are borrowed by the world: string literals outlive it.
 constexpr std::array<const char*, 8> kBoidNames = {"boid-0", "boid-1", "boid-2", "boid-3",
-                                                    "boid-4", "boid-5", "boid-6", "boid-7"};
+                                                   "boid-4", "boid-5", "boid-6", "boid-7"};
 constexpr const char* kStragglerName = "straggler";
 
 // Hands out heap blocks and keeps count, so the program can see that deinit returned them.
@@ -168,16 +168,15 @@ int main() {
     if (!nearest) return failed("findNearest found no active entity");
     const double distance = orvek_kernel::fsDistance(beacon, world.getEntity(*nearest)->position);
     const std::string_view name = nameOf(world, *nearest);
-    std::printf("tick %2d: %u active, nearest to the beacon %-9.*s (id %llu) at %.9f rad\n", tick,
-                world.activeCount(), width(name), name.data(), static_cast<unsigned long long>(nearest->id),
-                distance);
+    std::printf("tick %2d: %u active, nearest to the beacon %-9.*s (id %llu) at %.9f rad\n", tick, world.activeCount(),
+                width(name), name.data(), static_cast<unsigned long long>(nearest->id), distance);
   }
 
   // Checks: the distance each move covered is known, the positions stayed on S³, and the
   // versions count one creation, one placement and one move per tick spent active.
   const std::uint64_t expected_moves = static_cast<std::uint64_t>(kBoidNames.size()) * kTicks  //
-                                       + (kTicks - kStragglerTick + 1)                       // the straggler
-                                       - (kTicks - kRetireTick + 1);                         // the retired boid
+                                       + (kTicks - kStragglerTick + 1)                         // the straggler
+                                       - (kTicks - kRetireTick + 1);                           // the retired boid
   if (g_totals.moves != expected_moves) return failed("number of position events");
   if (std::fabs(g_totals.distance - static_cast<double>(expected_moves) * kTurn) > 1e-9) {
     return failed("accumulated Fubini-Study distance");

@@ -94,7 +94,8 @@ class World {
 
  private:
   explicit World(Allocator& allocator) noexcept
-      : entities_(allocator), position_bus(EventBus<PositionChangedEvent>::init()),
+      : entities_(allocator),
+        position_bus(EventBus<PositionChangedEvent>::init()),
         transform_bus(EventBus<TransformChangedEvent>::init()) {}
 
   // Lets the tests place next_id_ at the end of its range, which no real sequence of

@@ -14,9 +14,7 @@ double fsDistance(HomVec4 a, HomVec4 b) noexcept {
   return std::acos(cos_theta);
 }
 
-double wFromDistance(double s_meters, double R_meters) noexcept {
-  return std::cos(s_meters / (2.0 * R_meters));
-}
+double wFromDistance(double s_meters, double R_meters) noexcept { return std::cos(s_meters / (2.0 * R_meters)); }
 
 double sFromW(double W, double R_meters) noexcept {
   // Upper bound first, then lower; a NaN W fails the first comparison and becomes 1.0.

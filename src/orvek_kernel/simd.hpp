@@ -29,7 +29,8 @@ struct alignas(16) f32x4 {
   explicit f32x4(__m128 raw) noexcept : lanes(raw) {}
 };
 
-static_assert(sizeof(f32x4) == 16 && alignof(f32x4) == 16, "f32x4 must be exactly one SSE register");
+static_assert(sizeof(f32x4) == 16, "f32x4 must be exactly one SSE register");
+static_assert(alignof(f32x4) == 16, "f32x4 must be aligned like an SSE register");
 
 /// The four lanes of `v` in order x, y, z, w.
 inline std::array<float, 4> simdLanes(f32x4 v) noexcept {

@@ -83,9 +83,9 @@ CaseAllocator::Lookup CaseAllocator::checkedLookup(const char* what, void* block
                      stackText(freed->second.block.allocated) + "\n  first freed at\n" +
                      stackText(freed->second.freed) + "\n  " + what + " again at\n" + stackText(here));
     } else {
-      logMessage(LogLevel::error, kScope,
-                 std::string(what) + " of unknown " + addressText(address) + " (never allocated here) at\n" +
-                     stackText(here));
+      logMessage(
+          LogLevel::error, kScope,
+          std::string(what) + " of unknown " + addressText(address) + " (never allocated here) at\n" + stackText(here));
     }
     return {nullptr, false};
   }

@@ -47,8 +47,8 @@ class CaseAllocator final : public orvek_ecs::Allocator {
 
  private:
   struct Block {
-    std::size_t bytes;      // the size the caller knows (changes with resize)
-    std::size_t capacity;   // the size obtained from the heap (a resize may grow back to it)
+    std::size_t bytes;     // the size the caller knows (changes with resize)
+    std::size_t capacity;  // the size obtained from the heap (a resize may grow back to it)
     std::size_t alignment;
     StackTrace allocated;
   };
@@ -64,8 +64,7 @@ class CaseAllocator final : public orvek_ecs::Allocator {
   };
 
   // Finds the live block of a free or resize and logs every way in which the call is wrong.
-  Lookup checkedLookup(const char* what, void* block, std::size_t bytes, std::size_t alignment,
-                       const StackTrace& here);
+  Lookup checkedLookup(const char* what, void* block, std::size_t bytes, std::size_t alignment, const StackTrace& here);
   void rememberFreed(std::uintptr_t address, const Block& block, const StackTrace& freed);
 
   mutable std::mutex mutex_;

@@ -51,8 +51,8 @@ class Console {
   std::size_t done_ = 0;
   std::string running_;
   bool running_open_ = false;
-  bool active_;          // the display is live (terminal and not finished)
-  bool shown_ = false;   // the progress line is on the screen now
+  bool active_;            // the display is live (terminal and not finished)
+  bool shown_ = false;     // the progress line is on the screen now
   bool mid_line_ = false;  // the last text left the cursor in the middle of a line
 };
 

@@ -13,7 +13,7 @@ namespace orvek_verify {
 namespace {
 
 constexpr int kMaxCrashFrames = 64;
-constexpr std::size_t kAltStackBytes = 64 * 1024;
+constexpr std::size_t kAltStackBytes = std::size_t{64} * 1024;
 
 alignas(16) char g_alt_stack[kAltStackBytes];
 
@@ -62,13 +62,13 @@ void onCrash(int signal, siginfo_t* info, void*) {
   ::backtrace_symbols_fd(frames, depth, STDERR_FILENO);
   // SA_RESETHAND has restored the default action: the signal raised here is delivered as soon as
   // the handler returns, and a fault would strike again anyway when its instruction is retried.
-  ::raise(signal);
+  (void)::raise(signal);
 }
 
 }  // namespace
 
 void ignoreBrokenPipe() noexcept {
-  struct sigaction action{};
+  struct sigaction action {};
   action.sa_handler = SIG_IGN;
   sigemptyset(&action.sa_mask);
   ::sigaction(SIGPIPE, &action, nullptr);
@@ -85,7 +85,7 @@ void installCrashHandler() noexcept {
   stack.ss_flags = 0;
   ::sigaltstack(&stack, nullptr);
 
-  struct sigaction action{};
+  struct sigaction action {};
   action.sa_sigaction = &onCrash;
   action.sa_flags = SA_SIGINFO | SA_RESETHAND | SA_ONSTACK;
   sigemptyset(&action.sa_mask);

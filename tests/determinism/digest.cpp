@@ -178,14 +178,63 @@ struct Inputs {
 
 std::vector<double> makeScalars(SplitMix64& rng) {
   std::vector<double> s = {
-      0.0, -0.0, 1.0, -1.0, 0.5, -0.5, 2.0, 3.0, 4.0, 9.0, 1.5, -7.0,
-      1e-15, ulpsAway(1e-15, 1), fromBits(bitsOf(1e-15) - 1), orvek_kernel::W_EPS, 9.9e-7, 1e-10, 1e-8,
-      kMinSubnormal, kMaxSubnormal, kMinNormal, negated(kMinSubnormal), negated(kMinNormal),
-      kMax, -kMax, 1e300, -1e300, 1e-300, 1e154, 1e-154, 1e200, 1e-200,
-      kInf, -kInf, kNaN, kNegNaN, kSignalingNaN,
-      kPi, kPi / 2, kPi / 4, -kPi, 2 * kPi, 1e6, 1e16, 1e22, 1e-22,
-      5838400.0, 1000.0, -1000.0, 0.1, 0.9, 0.999999, ulpsAway(1.0, 1), fromBits(bitsOf(1.0) - 1),
-      fromBits(bitsOf(-1.0) + 1), fromBits(bitsOf(-1.0) - 1),
+      0.0,
+      -0.0,
+      1.0,
+      -1.0,
+      0.5,
+      -0.5,
+      2.0,
+      3.0,
+      4.0,
+      9.0,
+      1.5,
+      -7.0,
+      1e-15,
+      ulpsAway(1e-15, 1),
+      fromBits(bitsOf(1e-15) - 1),
+      orvek_kernel::W_EPS,
+      9.9e-7,
+      1e-10,
+      1e-8,
+      kMinSubnormal,
+      kMaxSubnormal,
+      kMinNormal,
+      negated(kMinSubnormal),
+      negated(kMinNormal),
+      kMax,
+      -kMax,
+      1e300,
+      -1e300,
+      1e-300,
+      1e154,
+      1e-154,
+      1e200,
+      1e-200,
+      kInf,
+      -kInf,
+      kNaN,
+      kNegNaN,
+      kSignalingNaN,
+      kPi,
+      kPi / 2,
+      kPi / 4,
+      -kPi,
+      2 * kPi,
+      1e6,
+      1e16,
+      1e22,
+      1e-22,
+      5838400.0,
+      1000.0,
+      -1000.0,
+      0.1,
+      0.9,
+      0.999999,
+      ulpsAway(1.0, 1),
+      fromBits(bitsOf(1.0) - 1),
+      fromBits(bitsOf(-1.0) + 1),
+      fromBits(bitsOf(-1.0) - 1),
   };
   for (int i = 0; i < 160; ++i) s.push_back(randomDouble(rng, -30, 30));
   for (int i = 0; i < 32; ++i) s.push_back(randomDouble(rng, -1022, 1023));
@@ -314,7 +363,8 @@ std::vector<PGL4> makeMatrices(SplitMix64& rng) {
       pglTranslate(10, 20, 30),
       pglRotateZ(0.7853981633974483),
       pglRotateZ(1.0),
-      PGL4::fromRowMajor({{{0, 3, 0, 0}, {2, 0, 0, 0}, {0, 0, 4, 0}, {0, 0, 0, 1}}}),  // rows 0, 1 of diag(2, 3, 4, 1) exchanged
+      PGL4::fromRowMajor(
+          {{{0, 3, 0, 0}, {2, 0, 0, 0}, {0, 0, 4, 0}, {0, 0, 0, 1}}}),  // rows 0, 1 of diag(2, 3, 4, 1) exchanged
       PGL4::init({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}),
       PGL4::init({0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0}),
       PGL4::init({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),  // diag(1, 1, 0, 0)
@@ -366,8 +416,8 @@ std::vector<f32x4> makeLanes(SplitMix64& rng) {
       f32x4(0.6f, 0, 0, 0.8f),
       f32x4(1, 2, 3, 4),
       f32x4(-1, -2, -3, -4),
-      f32x4(1e-8f, 0, 0, 0),     // squared length below the threshold
-      f32x4(3.2e-8f, 0, 0, 0),   // squared length just above it
+      f32x4(1e-8f, 0, 0, 0),    // squared length below the threshold
+      f32x4(3.2e-8f, 0, 0, 0),  // squared length just above it
       f32x4(threshold, 0, 0, 0),
       f32x4(fmin_sub, 0, 0, 0),
       f32x4(std::numeric_limits<float>::min(), 1, 0, 0),
@@ -421,13 +471,13 @@ class CountingAllocator final : public orvek_ecs::Allocator {
   void* allocate(std::size_t bytes, std::size_t alignment) noexcept override {
     ++calls_;
     if (calls_ == refuse_) return nullptr;
-    void* block = ::operator new(bytes, std::align_val_t{alignment}, std::nothrow);
+    void* block = ::operator new (bytes, std::align_val_t{alignment}, std::nothrow);
     if (block != nullptr) ++live_;
     return block;
   }
   bool resize(void*, std::size_t, std::size_t, std::size_t) noexcept override { return false; }
   void deallocate(void* block, std::size_t, std::size_t alignment) noexcept override {
-    ::operator delete(block, std::align_val_t{alignment});
+    ::operator delete (block, std::align_val_t{alignment});
     --live_;
   }
 
@@ -546,9 +596,16 @@ std::string inverseName(double delta, std::uint32_t max_iter) {
 
 std::vector<Operation> operations() {
   std::vector<Operation> ops = {
-      {"HomVec4::dot", [](const Inputs& in, Digest& d) { forEachPair(in, [&](HomVec4 a, HomVec4 b) { d.f64(HomVec4::dot(a, b)); }); }},
-      {"HomVec4::norm", [](const Inputs& in, Digest& d) { for (HomVec4 v : in.vectors) d.f64(v.norm()); }},
-      {"HomVec4::normalize", [](const Inputs& in, Digest& d) { for (HomVec4 v : in.vectors) d.vec(v.normalize()); }},
+      {"HomVec4::dot",
+       [](const Inputs& in, Digest& d) { forEachPair(in, [&](HomVec4 a, HomVec4 b) { d.f64(HomVec4::dot(a, b)); }); }},
+      {"HomVec4::norm",
+       [](const Inputs& in, Digest& d) {
+         for (HomVec4 v : in.vectors) d.f64(v.norm());
+       }},
+      {"HomVec4::normalize",
+       [](const Inputs& in, Digest& d) {
+         for (HomVec4 v : in.vectors) d.vec(v.normalize());
+       }},
       {"HomVec4::cartesian3",
        [](const Inputs& in, Digest& d) {
          for (HomVec4 v : in.vectors) {
@@ -587,14 +644,20 @@ std::vector<Operation> operations() {
            for (double r : in.radii) d.f64(orvek_kernel::sFromW(w, r));
          }
        }},
-      {"f32x4", [](const Inputs& in, Digest& d) { for (f32x4 v : in.lanes) d.lanes(v); }},
+      {"f32x4",
+       [](const Inputs& in, Digest& d) {
+         for (f32x4 v : in.lanes) d.lanes(v);
+       }},
       {"simdDot4",
        [](const Inputs& in, Digest& d) {
          for (f32x4 a : in.lanes) {
            for (f32x4 b : in.lanes) d.f32(orvek_kernel::simdDot4(a, b));
          }
        }},
-      {"simdNormalize3", [](const Inputs& in, Digest& d) { for (f32x4 v : in.lanes) d.lanes(orvek_kernel::simdNormalize3(v)); }},
+      {"simdNormalize3",
+       [](const Inputs& in, Digest& d) {
+         for (f32x4 v : in.lanes) d.lanes(orvek_kernel::simdNormalize3(v));
+       }},
       {"cordicInvSqrt",
        [](const Inputs& in, Digest& d) {
          for (double x : in.scalars) d.f64(orvek_kernel::cordicInvSqrt(x));
@@ -612,16 +675,26 @@ std::vector<Operation> operations() {
            for (HomVec4 v : in.vectors) d.vec(m.apply(v));
          }
        }},
-      {"PGL4::transpose", [](const Inputs& in, Digest& d) { for (const PGL4& m : in.matrices) d.mat(m.transpose()); }},
-      {"PGL4::det", [](const Inputs& in, Digest& d) { for (const PGL4& m : in.matrices) d.f64(m.det()); }},
-      {"PGL4::normalizeDet", [](const Inputs& in, Digest& d) { for (const PGL4& m : in.matrices) d.mat(m.normalizeDet()); }},
+      {"PGL4::transpose",
+       [](const Inputs& in, Digest& d) {
+         for (const PGL4& m : in.matrices) d.mat(m.transpose());
+       }},
+      {"PGL4::det",
+       [](const Inputs& in, Digest& d) {
+         for (const PGL4& m : in.matrices) d.f64(m.det());
+       }},
+      {"PGL4::normalizeDet",
+       [](const Inputs& in, Digest& d) {
+         for (const PGL4& m : in.matrices) d.mat(m.normalizeDet());
+       }},
   };
 
   struct InverseParams {
     double delta;
     std::uint32_t max_iter;
   };
-  constexpr InverseParams kInverse[] = {{0.0, 0}, {0.0, 15}, {1e-10, 15}, {1e-8, 8}, {0.0, 50}, {0.5, 4}, {-1.0, 15}, {1e-3, 1}};
+  constexpr InverseParams kInverse[] = {{0.0, 0},  {0.0, 15}, {1e-10, 15}, {1e-8, 8},
+                                        {0.0, 50}, {0.5, 4},  {-1.0, 15},  {1e-3, 1}};
   for (const InverseParams p : kInverse) {
     ops.push_back({inverseName(p.delta, p.max_iter), [p](const Inputs& in, Digest& d) {
                      for (const PGL4& m : in.matrices) d.mat(m.inverse(p.delta, p.max_iter));
@@ -641,9 +714,14 @@ std::vector<Operation> operations() {
            d.mat(orvek_kernel::pglScale(in.scalars[i], in.scalars[i + 1], in.scalars[i + 2]));
          }
        }},
-      {"pglRotateZ", [](const Inputs& in, Digest& d) { for (double a : in.scalars) d.mat(orvek_kernel::pglRotateZ(a)); }},
+      {"pglRotateZ",
+       [](const Inputs& in, Digest& d) {
+         for (double a : in.scalars) d.mat(orvek_kernel::pglRotateZ(a));
+       }},
       {"computeResonance",
-       [](const Inputs& in, Digest& d) { for (const PGL4& m : in.matrices) d.mat(orvek_kernel::computeResonance(m)); }},
+       [](const Inputs& in, Digest& d) {
+         for (const PGL4& m : in.matrices) d.mat(orvek_kernel::computeResonance(m));
+       }},
       {"computeProjector",
        [](const Inputs& in, Digest& d) {
          for (const PGL4& m : in.matrices) {

@@ -26,7 +26,9 @@ using orvek_kernel::PGL4;
 constexpr double kHalfPi = 1.5707963267948966;
 
 bool hasNaN(HomVec4 v) { return isNaN(v.x) || isNaN(v.y) || isNaN(v.z) || isNaN(v.w); }
-bool allFinite(HomVec4 v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.w); }
+bool allFinite(HomVec4 v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.w);
+}
 bool allFinite(const PGL4& m) {
   for (double d : m.data) {
     if (!std::isfinite(d)) return false;
@@ -82,7 +84,8 @@ void checkPoint(HomVec4 a, HomVec4 b, double tol) {
 
   // A point at infinity dehomogenises to a direction of length at most 1.
   if (std::fabs(a.w) < orvek_kernel::W_EPS && allFinite(a)) {
-    for (double c : a.cartesian3()) require(std::fabs(c) <= 1.0, "cartesian3 of a point at infinity is a unit direction");
+    for (double c : a.cartesian3())
+      require(std::fabs(c) <= 1.0, "cartesian3 of a point at infinity is a unit direction");
   }
 }
 
@@ -100,7 +103,8 @@ void checkWeights(double w, double r, double s) {
 void checkMatrices(const PGL4& m, const PGL4& n, double delta, std::uint32_t max_iter) {
   const PGL4 mt = m.transpose();
   for (std::size_t r = 0; r < 4; ++r) {
-    for (std::size_t c = 0; c < 4; ++c) require(sameBits(mt.get(r, c), m.get(c, r)), "transpose swaps rows and columns");
+    for (std::size_t c = 0; c < 4; ++c)
+      require(sameBits(mt.get(r, c), m.get(c, r)), "transpose swaps rows and columns");
   }
   const PGL4 mtt = mt.transpose();
   for (std::size_t i = 0; i < 16; ++i) require(sameBits(mtt.data[i], m.data[i]), "transpose is involutive");
@@ -135,7 +139,8 @@ void checkMatrices(const PGL4& m, const PGL4& n, double delta, std::uint32_t max
   const double det = m.det();
   const PGL4 scaled = m.normalizeDet();
   if (std::fabs(det) < 1e-15) {
-    for (std::size_t i = 0; i < 16; ++i) require(sameBits(scaled.data[i], m.data[i]), "normalizeDet leaves a singular matrix unchanged");
+    for (std::size_t i = 0; i < 16; ++i)
+      require(sameBits(scaled.data[i], m.data[i]), "normalizeDet leaves a singular matrix unchanged");
   } else {
     for (std::size_t i = 0; i < 16; ++i) {
       if (!isNaN(scaled.data[i]) && !isNaN(m.data[i])) {

@@ -177,7 +177,7 @@ TEST_F(EntityArrayTest, MovingHandsTheBlockOver) {
   EntityArray moved(std::move(source));
   EXPECT_EQ(moved.items().data(), block);
   expectNumbered(moved, 3);
-  EXPECT_EQ(source.size(), 0u);      // the moved-from state
+  EXPECT_EQ(source.size(), 0u);  // the moved-from state
   EXPECT_EQ(source.capacity(), 0u);
 
   EntityArray target(heap);

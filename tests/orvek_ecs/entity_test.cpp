@@ -124,11 +124,9 @@ TEST(Entity, SetPositionStoresTheUnitRepresentativeWithItsSign) {
     HomVec4 pos;
   };
   const Row rows[] = {
-      {HomVec4::fromCartesian(3, 4, 0)},
-      {HomVec4::init(1, 0, 0, 0)},
-      {HomVec4::init(-1, -2, -3, -4)},
-      {HomVec4::init(0, 0, 0, 1e-15 * 1.5)},  // just above the zero threshold
-      {HomVec4::init(1e150, 2e150, 0, 0)},   // large, but the squares still fit
+      {HomVec4::fromCartesian(3, 4, 0)},   {HomVec4::init(1, 0, 0, 0)},
+      {HomVec4::init(-1, -2, -3, -4)},     {HomVec4::init(0, 0, 0, 1e-15 * 1.5)},  // just above the zero threshold
+      {HomVec4::init(1e150, 2e150, 0, 0)},                                         // large, but the squares still fit
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(::testing::Message() << row.pos.x << " " << row.pos.y << " " << row.pos.z << " " << row.pos.w);
@@ -180,8 +178,8 @@ TEST(Entity, SetPositionScalesCoordinatesWhoseNormOverflows) {
 }
 
 TEST(Entity, SetPositionWorksInEveryState) {
-  for (EntityState state : {EntityState::init, EntityState::active, EntityState::deactivating,
-                            EntityState::inactive, EntityState::destroyed}) {
+  for (EntityState state : {EntityState::init, EntityState::active, EntityState::deactivating, EntityState::inactive,
+                            EntityState::destroyed}) {
     Entity e = Entity::init(1, "p");
     e.state = state;
     e.setPosition(HomVec4::init(2, 0, 0, 0));

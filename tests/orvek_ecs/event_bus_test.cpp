@@ -40,8 +40,7 @@ class EventBusTest : public ::testing::Test {
   }
 
   static PositionChangedEvent sample() {
-    return PositionChangedEvent{EntityId::init(17), HomVec4::init(1, 2, 3, 4), HomVec4::init(-0.5, 0, 0.25, 1),
-                                0.125};
+    return PositionChangedEvent{EntityId::init(17), HomVec4::init(1, 2, 3, 4), HomVec4::init(-0.5, 0, 0.25, 1), 0.125};
   }
 };
 

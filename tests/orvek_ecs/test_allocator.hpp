@@ -48,7 +48,7 @@ class TestAllocator final : public Allocator {
                         std::to_string(alignment));
     }
     const std::size_t reserved = resize_allowed_ && bytes <= kMaxSlackable ? bytes * kSlack : bytes;
-    void* address = ::operator new(reserved == 0 ? 1 : reserved, std::align_val_t{alignment}, std::nothrow);
+    void* address = ::operator new (reserved == 0 ? 1 : reserved, std::align_val_t{alignment}, std::nothrow);
     if (address == nullptr) return nullptr;
     blocks_[address] = Block{bytes, alignment, reserved};
     live_bytes_ += bytes;
@@ -95,7 +95,7 @@ class TestAllocator final : public Allocator {
   static constexpr std::size_t kMaxSlackable = std::numeric_limits<std::size_t>::max() / kSlack;
 
   static void free(void* address, const Block& block) noexcept {
-    ::operator delete(address, std::align_val_t{block.alignment});
+    ::operator delete (address, std::align_val_t{block.alignment});
   }
 
   bool checkKnown(Blocks::iterator it, const char* what, std::size_t bytes, std::size_t alignment) {

@@ -28,8 +28,8 @@ inline ::testing::AssertionResult sameBits(float a, float b) {
 inline ::testing::AssertionResult sameBits(const PGL4& a, const PGL4& b) {
   for (std::size_t i = 0; i < 16; ++i) {
     if (!sameBits(a.data[i], b.data[i])) {
-      return ::testing::AssertionFailure() << "data[" << i << "]: " << std::hexfloat << a.data[i] << " vs "
-                                           << b.data[i];
+      return ::testing::AssertionFailure()
+             << "data[" << i << "]: " << std::hexfloat << a.data[i] << " vs " << b.data[i];
     }
   }
   return ::testing::AssertionSuccess();

@@ -4,8 +4,8 @@
 
 #include <cmath>
 #include <limits>
-#include <ostream>
 #include <numbers>
+#include <ostream>
 #include <string>
 
 #include "bit_equal.hpp"
@@ -53,7 +53,7 @@ TEST(FsDistance, ZeroAndNaNVectorsAreAtDistanceZero) {
 }
 
 TEST(FsDistance, SymmetricBitForBitAndInRange) {
-  const HomVec4 points[] = {HomVec4::init(1, 2, 3, 4),         HomVec4::init(-0.3, 0.1, 7, 1e-3),
+  const HomVec4 points[] = {HomVec4::init(1, 2, 3, 4),           HomVec4::init(-0.3, 0.1, 7, 1e-3),
                             HomVec4::init(1e-7, -2e-8, 0, 5e-8), HomVec4::init(0.6, 0.8, 0, 0),
                             HomVec4::init(3, 1, -4, 1.5),        HomVec4::init(1e12, 1, 1, 1)};
   for (const HomVec4& a : points) {
@@ -70,7 +70,8 @@ TEST(WeightConversions, WFromDistance) {
   EXPECT_EQ(wFromDistance(0, kR), 1.0);
   EXPECT_EQ(wFromDistance(0, -3.0), 1.0);
   EXPECT_NEAR(wFromDistance(std::numbers::pi * kR, kR), 0.0, 1e-15);
-  for (const double s : {1.0, 1000.0, 12345.678, 1e7}) EXPECT_TRUE(sameBits(wFromDistance(-s, kR), wFromDistance(s, kR)));
+  for (const double s : {1.0, 1000.0, 12345.678, 1e7})
+    EXPECT_TRUE(sameBits(wFromDistance(-s, kR), wFromDistance(s, kR)));
   // The product 2·R is formed first, then the division.
   EXPECT_TRUE(sameBits(wFromDistance(1000.0, kR), std::cos(1000.0 / (2.0 * kR))));
 }
@@ -97,7 +98,9 @@ INSTANTIATE_TEST_SUITE_P(WeightConversions, SFromWClamp,
                                            ClampRow{-1.0, std::acos(-1.0)}, ClampRow{-7.0, std::acos(-1.0)},
                                            ClampRow{-std::numeric_limits<double>::infinity(), std::acos(-1.0)},
                                            ClampRow{0.25, std::acos(0.25)}),
-                         [](const ::testing::TestParamInfo<ClampRow>& info) { return "Row" + std::to_string(info.index); });
+                         [](const ::testing::TestParamInfo<ClampRow>& info) {
+                           return "Row" + std::to_string(info.index);
+                         });
 
 TEST(WeightConversions, RoundTripGivesBackTheDistance) {
   for (const double s : {0.0, 1.0, 1000.0, 1e6, 3e7}) {

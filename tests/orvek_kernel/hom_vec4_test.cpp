@@ -104,7 +104,8 @@ INSTANTIATE_TEST_SUITE_P(HomVec4, Cartesian3WEps,
                          ::testing::Values(WEpsRow{1e-6, false}, WEpsRow{-1e-6, false}, WEpsRow{9.9e-7, true},
                                            WEpsRow{-9.9e-7, true}, WEpsRow{0.0, true}, WEpsRow{-0.0, true}),
                          [](const ::testing::TestParamInfo<WEpsRow>& info) {
-                           return std::string(info.param.at_infinity ? "AtInfinity" : "Divides") + std::to_string(info.index);
+                           return std::string(info.param.at_infinity ? "AtInfinity" : "Divides") +
+                                  std::to_string(info.index);
                          });
 
 TEST(HomVec4, Cartesian3AtInfinityIsUnitDirection) {
@@ -177,7 +178,9 @@ struct CardRow {
   AffineCard expected;
 };
 
-void PrintTo(const CardRow& row, std::ostream* os) { *os << "(" << row.v.x << ", " << row.v.y << ", " << row.v.z << ", " << row.v.w << ")"; }
+void PrintTo(const CardRow& row, std::ostream* os) {
+  *os << "(" << row.v.x << ", " << row.v.y << ", " << row.v.z << ", " << row.v.w << ")";
+}
 
 class PickBestCard : public ::testing::TestWithParam<CardRow> {};
 
@@ -187,13 +190,14 @@ TEST_P(PickBestCard, LargestMagnitudeWithTiesToTheEarlierChart) {
 
 INSTANTIATE_TEST_SUITE_P(
     HomVec4, PickBestCard,
-    ::testing::Values(CardRow{HomVec4::init(1, 2, 3, 4), AffineCard::UW}, CardRow{HomVec4::init(5, 1, 1, 1), AffineCard::UX},
-                      CardRow{HomVec4::init(1, 6, 1, 1), AffineCard::UY}, CardRow{HomVec4::init(1, 1, 7, 1), AffineCard::UZ},
-                      CardRow{HomVec4::init(1, 1, 1, 1), AffineCard::UW}, CardRow{HomVec4::zero(), AffineCard::UW},
-                      CardRow{HomVec4::init(2, 2, 1, 1), AffineCard::UX}, CardRow{HomVec4::init(1, 3, 3, 1), AffineCard::UY},
-                      CardRow{HomVec4::init(1, 1, 3, 3), AffineCard::UW}, CardRow{HomVec4::init(-5, 1, 1, 1), AffineCard::UX},
-                      CardRow{HomVec4::init(0, 0, -2, 1), AffineCard::UZ}, CardRow{HomVec4::init(1, 1, 1, -4), AffineCard::UW},
-                      CardRow{HomVec4::init(kNaN, kNaN, kNaN, kNaN), AffineCard::UZ}),
+    ::testing::Values(
+        CardRow{HomVec4::init(1, 2, 3, 4), AffineCard::UW}, CardRow{HomVec4::init(5, 1, 1, 1), AffineCard::UX},
+        CardRow{HomVec4::init(1, 6, 1, 1), AffineCard::UY}, CardRow{HomVec4::init(1, 1, 7, 1), AffineCard::UZ},
+        CardRow{HomVec4::init(1, 1, 1, 1), AffineCard::UW}, CardRow{HomVec4::zero(), AffineCard::UW},
+        CardRow{HomVec4::init(2, 2, 1, 1), AffineCard::UX}, CardRow{HomVec4::init(1, 3, 3, 1), AffineCard::UY},
+        CardRow{HomVec4::init(1, 1, 3, 3), AffineCard::UW}, CardRow{HomVec4::init(-5, 1, 1, 1), AffineCard::UX},
+        CardRow{HomVec4::init(0, 0, -2, 1), AffineCard::UZ}, CardRow{HomVec4::init(1, 1, 1, -4), AffineCard::UW},
+        CardRow{HomVec4::init(kNaN, kNaN, kNaN, kNaN), AffineCard::UZ}),
     [](const ::testing::TestParamInfo<CardRow>& info) { return "Row" + std::to_string(info.index); });
 
 TEST(HomVec4, AffineCardIsOneByteInChartOrder) {

@@ -17,12 +17,14 @@ using testing::sameBits;
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 constexpr PGL4 kCounting = PGL4::init({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16});
-constexpr PGL4 kOdd = PGL4::init({0.1, -2.7, 3.3, 1e-9, 5.5, 0.3, -7.1, 2.2, 1e12, -0.4, 0.9, 6.6, -3.3, 8.8, 1.25, -0.05});
+constexpr PGL4 kOdd =
+    PGL4::init({0.1, -2.7, 3.3, 1e-9, 5.5, 0.3, -7.1, 2.2, 1e12, -0.4, 0.9, 6.6, -3.3, 8.8, 1.25, -0.05});
 
 void expectDiagonal(const PGL4& m, double d0, double d1, double d2, double d3, double tol) {
   const double d[4] = {d0, d1, d2, d3};
   for (std::size_t r = 0; r < 4; ++r) {
-    for (std::size_t c = 0; c < 4; ++c) EXPECT_NEAR(m.get(r, c), r == c ? d[r] : 0.0, tol) << "(" << r << ", " << c << ")";
+    for (std::size_t c = 0; c < 4; ++c)
+      EXPECT_NEAR(m.get(r, c), r == c ? d[r] : 0.0, tol) << "(" << r << ", " << c << ")";
   }
 }
 
@@ -38,7 +40,8 @@ TEST(ComputeResonance, IsAMinusItsTranspose) {
 }
 
 TEST(ComputeResonance, ExactlyAntisymmetricWithPositiveZeroDiagonal) {
-  for (const PGL4& a : {kCounting, kOdd, pglRotateZ(0.3), PGL4::init({-1, 0, 0, 0, 0, -0.0, 0, 0, 0, 0, -5, 0, 0, 0, 0, -0.0})}) {
+  for (const PGL4& a :
+       {kCounting, kOdd, pglRotateZ(0.3), PGL4::init({-1, 0, 0, 0, 0, -0.0, 0, 0, 0, 0, -5, 0, 0, 0, 0, -0.0})}) {
     const PGL4 j = computeResonance(a);
     for (std::size_t r = 0; r < 4; ++r) {
       EXPECT_TRUE(sameBits(j.get(r, r), 0.0)) << r;  // +0, signbit clear
@@ -115,14 +118,16 @@ TEST(DeformedTensorProduct, EpsilonZeroIsTheOrdinaryProduct) {
   const PGL4 x = pglScale(2, 1, 1);
   const PGL4 y = pglTranslate(3, 0, 0);
   EXPECT_TRUE(sameBits(deformedTensorProduct(x, y, 0), PGL4::mul(x, y)));
-  EXPECT_TRUE(sameBits(deformedTensorProduct(x, y, 0), PGL4::fromRowMajor({{{2, 0, 0, 6}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}})));
+  EXPECT_TRUE(sameBits(deformedTensorProduct(x, y, 0),
+                       PGL4::fromRowMajor({{{2, 0, 0, 6}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}})));
   EXPECT_TRUE(sameBits(deformedTensorProduct(kOdd, kCounting, 0), PGL4::mul(kOdd, kCounting)));
 }
 
 TEST(DeformedTensorProduct, EpsilonOneAddsTheEntrywiseProduct) {
   const PGL4 x = pglScale(2, 1, 1);
   const PGL4 y = pglTranslate(3, 0, 0);
-  EXPECT_TRUE(sameBits(deformedTensorProduct(x, y, 1), PGL4::fromRowMajor({{{4, 0, 0, 6}, {0, 2, 0, 0}, {0, 0, 2, 0}, {0, 0, 0, 2}}})));
+  EXPECT_TRUE(sameBits(deformedTensorProduct(x, y, 1),
+                       PGL4::fromRowMajor({{{4, 0, 0, 6}, {0, 2, 0, 0}, {0, 0, 2, 0}, {0, 0, 0, 2}}})));
   EXPECT_TRUE(sameBits(deformedTensorProduct(PGL4::identity(), PGL4::identity(), 1),
                        PGL4::init({2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2})));
 }

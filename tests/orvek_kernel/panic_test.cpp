@@ -11,7 +11,8 @@ namespace orvek_kernel {
 namespace {
 
 TEST(PanicDeathTest, WritesThreadAndMessageThenAborts) {
-  EXPECT_DEATH(panic("unrecognized command line argument"), "^thread [0-9]+ panic: unrecognized command line argument\n$");
+  EXPECT_DEATH(panic("unrecognized command line argument"),
+               "^thread [0-9]+ panic: unrecognized command line argument\n$");
 }
 
 TEST(PanicDeathTest, NamedChecksUseTheirMessages) {

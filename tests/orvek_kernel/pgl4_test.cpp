@@ -19,8 +19,10 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // Rows chosen so that the order of accumulation shows: in row 0, ((1e17 + 1) − 1e17) + 1
 // is 1 while any other order gives 0 or 2.
-constexpr PGL4 kA = PGL4::fromRowMajor({{{1e17, 1, -1e17, 1}, {0.1, -0.7, 2.3, 1e-3}, {3.1, 0.2, -5.5, 7.7}, {-1, 2, -3, 4}}});
-constexpr PGL4 kB = PGL4::fromRowMajor({{{1, 0.3, -2.1, 0.9}, {1, 1.7, 0.4, -0.6}, {1, -0.8, 1.1, 0.25}, {1, 0.05, 3.3, -1.9}}});
+constexpr PGL4 kA =
+    PGL4::fromRowMajor({{{1e17, 1, -1e17, 1}, {0.1, -0.7, 2.3, 1e-3}, {3.1, 0.2, -5.5, 7.7}, {-1, 2, -3, 4}}});
+constexpr PGL4 kB =
+    PGL4::fromRowMajor({{{1, 0.3, -2.1, 0.9}, {1, 1.7, 0.4, -0.6}, {1, -0.8, 1.1, 0.25}, {1, 0.05, 3.3, -1.9}}});
 
 // The product written out entry by entry: sums from 0.0, k ascending, columns outer.
 PGL4 referenceMul(const PGL4& a, const PGL4& b) {
@@ -93,8 +95,9 @@ TEST(PGL4, MulMatchesTheWrittenOutSumsBitForBit) {
   EXPECT_TRUE(sameBits(PGL4::mul(kB, kA), referenceMul(kB, kA)));
   EXPECT_EQ(PGL4::mul(kA, kB).get(0, 0), 1.0);
   // Guard: summing k downwards gives another value for this entry.
-  const double reversed = (((0.0 + kA.get(0, 3) * kB.get(3, 0)) + kA.get(0, 2) * kB.get(2, 0)) + kA.get(0, 1) * kB.get(1, 0)) +
-                          kA.get(0, 0) * kB.get(0, 0);
+  const double reversed =
+      (((0.0 + kA.get(0, 3) * kB.get(3, 0)) + kA.get(0, 2) * kB.get(2, 0)) + kA.get(0, 1) * kB.get(1, 0)) +
+      kA.get(0, 0) * kB.get(0, 0);
   ASSERT_NE(reversed, 1.0);
 }
 
@@ -120,7 +123,8 @@ TEST(PGL4, ApplyMatchesTheWrittenOutSumsAndDoesNotNormalise) {
   const HomVec4 r = kA.apply(v);
   EXPECT_EQ(r.x, 1.0);  // ((1e17 + 1) − 1e17) + 1
   for (std::size_t row = 1; row < 4; ++row) {
-    const double expected = (((0.0 + kA.get(row, 0) * v.x) + kA.get(row, 1) * v.y) + kA.get(row, 2) * v.z) + kA.get(row, 3) * v.w;
+    const double expected =
+        (((0.0 + kA.get(row, 0) * v.x) + kA.get(row, 1) * v.y) + kA.get(row, 2) * v.z) + kA.get(row, 3) * v.w;
     const double actual = row == 1 ? r.y : row == 2 ? r.z : r.w;
     EXPECT_TRUE(sameBits(actual, expected)) << "row " << row;
   }
@@ -194,7 +198,8 @@ TEST(PGL4Det, RowSwapFlipsTheSign) {
 }
 
 TEST(PGL4Det, ExpandsAlongRowZeroInTheFixedOrder) {
-  const PGL4 m = PGL4::fromRowMajor({{{0.1, 0.7, -1.3, 2.9}, {3.1, -0.2, 0.5, 1.7}, {-2.3, 1.9, 0.3, -0.6}, {0.8, -1.1, 2.2, 0.4}}});
+  const PGL4 m = PGL4::fromRowMajor(
+      {{{0.1, 0.7, -1.3, 2.9}, {3.1, -0.2, 0.5, 1.7}, {-2.3, 1.9, 0.3, -0.6}, {0.8, -1.1, 2.2, 0.4}}});
   EXPECT_TRUE(sameBits(m.det(), referenceDet(m)));
   // Guard: expanding along column 0 (the transpose's row 0) gives other bits for this matrix.
   ASSERT_FALSE(sameBits(referenceDet(m.transpose()), referenceDet(m)));

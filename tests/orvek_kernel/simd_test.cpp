@@ -154,7 +154,9 @@ INSTANTIATE_TEST_SUITE_P(CordicInvSqrt, CordicInvSqrtSpecial,
                                            SpecialRow{kInf, false},  // the limit, not the −∞ of the raw steps
                                            SpecialRow{kNaN, true}, SpecialRow{-kNaN, true},
                                            SpecialRow{std::bit_cast<double>(std::uint64_t{0xfff8000000000001}), true}),
-                         [](const ::testing::TestParamInfo<SpecialRow>& info) { return "Row" + std::to_string(info.index); });
+                         [](const ::testing::TestParamInfo<SpecialRow>& info) {
+                           return "Row" + std::to_string(info.index);
+                         });
 
 }  // namespace
 }  // namespace orvek_kernel

@@ -27,9 +27,9 @@ using orvek_kernel::HomVec4;
 
 // Which requests count as failure points, and what a refusal covers.
 enum class Refusal {
-  allocation,           // the k-th allocate call fails; resize is never granted
-  request,              // the k-th allocate or resize call fails; resize may be granted
-  allocationsFromNowOn, // the k-th allocate call and every later one fail
+  allocation,            // the k-th allocate call fails; resize is never granted
+  request,               // the k-th allocate or resize call fails; resize may be granted
+  allocationsFromNowOn,  // the k-th allocate call and every later one fail
 };
 
 // Forwards to a TestAllocator and refuses requests by number (counted from 1).
@@ -62,8 +62,8 @@ class RefusingAllocator final : public Allocator {
   bool refuseNext() {
     ++requests_;
     // refused_ == 0 refuses nothing: the clean run that counts the failure points.
-    const bool refuse = refused_ != 0 && (refusal_ == Refusal::allocationsFromNowOn ? requests_ >= refused_
-                                                                                    : requests_ == refused_);
+    const bool refuse =
+        refused_ != 0 && (refusal_ == Refusal::allocationsFromNowOn ? requests_ >= refused_ : requests_ == refused_);
     if (refuse) ++refusals_;
     return refuse;
   }

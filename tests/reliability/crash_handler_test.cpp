@@ -28,14 +28,16 @@ TEST(CrashHandler, BusErrorIsReportedWithItsAddressAndKillsBySigbus) {
   EXPECT_TRUE(killedBy(r, SIGBUS)) << r.status << "\n" << r.err;
   EXPECT_NE(r.err.find("*** SIGBUS (bus error) at address " + address + " ***\nstack trace:\n"), std::string::npos)
       << r.err;
-  EXPECT_TRUE(std::regex_search(r.err, std::regex(R"(orvek_fault_child\(orvekReadPastTheEnd\+0x[0-9a-f]+\)\[0x[0-9a-f]+\]\n)")))
+  EXPECT_TRUE(
+      std::regex_search(r.err, std::regex(R"(orvek_fault_child\(orvekReadPastTheEnd\+0x[0-9a-f]+\)\[0x[0-9a-f]+\]\n)")))
       << r.err;
 }
 
 TEST(CrashHandler, StackOverflowIsStillReportedAndKillsBySigsegv) {
   const ChildResult r = runChild(kFaultChild, {kFaultChild, "stack", "0xffffffffffff"});
   EXPECT_TRUE(killedBy(r, SIGSEGV)) << r.status << "\n" << r.err.substr(0, 2000);
-  EXPECT_TRUE(std::regex_search(r.err, std::regex(R"(\*\*\* SIGSEGV \(segmentation fault\) at address 0x[0-9a-f]+ \*\*\*\nstack trace:\n)")))
+  EXPECT_TRUE(std::regex_search(
+      r.err, std::regex(R"(\*\*\* SIGSEGV \(segmentation fault\) at address 0x[0-9a-f]+ \*\*\*\nstack trace:\n)")))
       << r.err.substr(0, 2000);
   EXPECT_NE(r.err.find("orvekRecurse+0x"), std::string::npos) << r.err.substr(0, 2000);
 }

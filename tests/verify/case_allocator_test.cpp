@@ -34,18 +34,16 @@ class CaseAllocatorTest : public ::testing::Test {
   CaseAllocator allocator;
 };
 
-bool isAligned(const void* p, std::size_t alignment) {
-  return reinterpret_cast<std::uintptr_t>(p) % alignment == 0;
-}
+bool isAligned(const void* p, std::size_t alignment) { return reinterpret_cast<std::uintptr_t>(p) % alignment == 0; }
 
 TEST_F(CaseAllocatorTest, CleanUseLogsNothing) {
   for (const std::size_t alignment : {1u, 8u, 16u, 64u, 4096u}) {
     void* block = allocator.allocate(100, alignment);
     ASSERT_NE(block, nullptr);
     EXPECT_TRUE(isAligned(block, alignment)) << alignment;
-    EXPECT_TRUE(allocator.resize(block, 100, 40, alignment));     // shrink in place
-    EXPECT_TRUE(allocator.resize(block, 40, 100, alignment));     // grow back into its room
-    EXPECT_FALSE(allocator.resize(block, 100, 101, alignment));   // no growth past it
+    EXPECT_TRUE(allocator.resize(block, 100, 40, alignment));    // shrink in place
+    EXPECT_TRUE(allocator.resize(block, 40, 100, alignment));    // grow back into its room
+    EXPECT_FALSE(allocator.resize(block, 100, 101, alignment));  // no growth past it
     allocator.deallocate(block, 100, alignment);
   }
   void* empty = allocator.allocate(0, 8);
@@ -86,8 +84,8 @@ TEST_F(CaseAllocatorTest, TearDownReportsEveryLeakedBlockWithItsStack) {
   for (const auto& [block, bytes] : {std::pair{a, 24}, std::pair{b, 8}}) {
     char address[32];
     std::snprintf(address, sizeof address, "%p", block);
-    const std::string head = "[gpa] (err): memory address " + std::string(address) + " leaked: " +
-                             std::to_string(bytes) + " bytes, allocated at\n    #0 ";
+    const std::string head = "[gpa] (err): memory address " + std::string(address) +
+                             " leaked: " + std::to_string(bytes) + " bytes, allocated at\n    #0 ";
     EXPECT_NE(log.find(head), std::string::npos) << head << "\n" << log;
   }
   EXPECT_NE(log.find("in orvek_verify::allocateForLeakTest(orvek_verify::CaseAllocator&, unsigned long)+0x"),
@@ -100,7 +98,7 @@ TEST_F(CaseAllocatorTest, TearDownReportsEveryLeakedBlockWithItsStack) {
       << log;
   // Each report is the message line and its frames, nothing else.
   const std::regex report(R"re((\[gpa\] \(err\): memory address 0x[0-9a-f]+ leaked: [0-9]+ bytes, allocated at\n)re"
-                           R"re((    #[0-9] 0x[0-9a-f]+ in [^\n]+\n){1,10})+)re");
+                          R"re((    #[0-9] 0x[0-9a-f]+ in [^\n]+\n){1,10})+)re");
   EXPECT_TRUE(std::regex_match(log, report)) << log;
   // The allocator is fresh again: nothing more to report.
   EXPECT_EQ(allocator.tearDown(), 0u);
@@ -109,7 +107,7 @@ TEST_F(CaseAllocatorTest, TearDownReportsEveryLeakedBlockWithItsStack) {
 struct Misuse {
   const char* name;
   std::function<void(CaseAllocator&, void* block)> act;
-  const char* message;  // regex for the log line
+  const char* message;   // regex for the log line
   bool freed_by_misuse;  // the block went back to the heap anyway
 };
 
@@ -136,22 +134,21 @@ int g_not_from_allocator = 0;
 INSTANTIATE_TEST_SUITE_P(
     All, CaseAllocatorMisuse,
     ::testing::Values(
-        Misuse{"DoubleFree",
-               [](CaseAllocator& a, void* b) {
-                 a.deallocate(b, 32, 16);
-                 a.deallocate(b, 32, 16);
-               },
-               R"(free of freed memory address 0x[0-9a-f]+ \(double free\); allocated at\n    #0 [^\n]+\n(    #[^\n]+\n)*  first freed at\n    #0 [^\n]+\n(    #[^\n]+\n)*  free again at\n    #0 )",
-               true},
+        Misuse{
+            "DoubleFree",
+            [](CaseAllocator& a, void* b) {
+              a.deallocate(b, 32, 16);
+              a.deallocate(b, 32, 16);
+            },
+            R"(free of freed memory address 0x[0-9a-f]+ \(double free\); allocated at\n    #0 [^\n]+\n(    #[^\n]+\n)*  first freed at\n    #0 [^\n]+\n(    #[^\n]+\n)*  free again at\n    #0 )",
+            true},
         Misuse{"FreeWithWrongSize", [](CaseAllocator& a, void* b) { a.deallocate(b, 31, 16); },
                R"(free of memory address 0x[0-9a-f]+ with size 31, but its size is 32)", true},
         Misuse{"FreeWithWrongAlignment", [](CaseAllocator& a, void* b) { a.deallocate(b, 32, 8); },
-               R"(free of memory address 0x[0-9a-f]+ with alignment 8, but it was allocated with alignment 16)",
-               true},
+               R"(free of memory address 0x[0-9a-f]+ with alignment 8, but it was allocated with alignment 16)", true},
         Misuse{"ResizeWithWrongSize", [](CaseAllocator& a, void* b) { EXPECT_FALSE(a.resize(b, 64, 16, 16)); },
                R"(resize of memory address 0x[0-9a-f]+ with size 64, but its size is 32)", false},
-        Misuse{"ResizeWithWrongAlignment",
-               [](CaseAllocator& a, void* b) { EXPECT_FALSE(a.resize(b, 32, 16, 32)); },
+        Misuse{"ResizeWithWrongAlignment", [](CaseAllocator& a, void* b) { EXPECT_FALSE(a.resize(b, 32, 16, 32)); },
                R"(resize of memory address 0x[0-9a-f]+ with alignment 32, but it was allocated with alignment 16)",
                false},
         Misuse{"ResizeAfterFree",

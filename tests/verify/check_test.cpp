@@ -24,9 +24,9 @@ TEST_F(CheckTest, ApproxEqAbsDecisions) {
     double expected, actual, tolerance;
     bool passes;
   } table[] = {
-      {1.0, 1.0, 0.0, true},    {kInf, kInf, 0.0, true},    {-kInf, -kInf, 1.0, true},
+      {1.0, 1.0, 0.0, true},    {kInf, kInf, 0.0, true},      {-kInf, -kInf, 1.0, true},
       {1.0, 1.5, 0.5, true},    {1.0, 1.5000001, 0.5, false}, {kNan, kNan, kInf, false},
-      {1.0, kNan, kInf, false}, {kInf, -kInf, 1e300, false}, {0.0, -0.0, 0.0, true},
+      {1.0, kNan, kInf, false}, {kInf, -kInf, 1e300, false},  {0.0, -0.0, 0.0, true},
   };
   for (const auto& row : table) {
     EXPECT_EQ(expectApproxEqAbs(row.expected, row.actual, row.tolerance).passed(), row.passes)

@@ -14,15 +14,15 @@ enum class ErrorStream {
 };
 
 struct ChildOptions {
-  std::string input;                      ///< written to the child's standard input, then closed
+  std::string input;  ///< written to the child's standard input, then closed
   ErrorStream error_stream = ErrorStream::pipe;
-  unsigned short terminal_columns = 80;   ///< width of the pseudo-terminal
+  unsigned short terminal_columns = 80;  ///< width of the pseudo-terminal
 };
 
 struct ChildResult {
-  int status = -1;   ///< as waitpid reports it
-  std::string out;   ///< standard output
-  std::string err;   ///< standard error (terminal bytes for ErrorStream::terminal)
+  int status = -1;  ///< as waitpid reports it
+  std::string out;  ///< standard output
+  std::string err;  ///< standard error (terminal bytes for ErrorStream::terminal)
 };
 
 /// Runs `path` with `argv` (argv[0] included, free to differ from the path) and waits for it.

@@ -120,8 +120,8 @@ TEST(Executable, ListenSession) {
     expected += "{\"index\":" + std::to_string(i + 1) + ",\"name\":" + jsonString(cases[i].name) + "}\n";
   }
   expected += "{\"count\":" + std::to_string(cases.size()) + "}\n";
-  expected += "{\"index\":1,\"name\":" + jsonString(cases[0].name) +
-              ",\"status\":\"pass\",\"error\":null,\"leaked\":false}\n";
+  expected +=
+      "{\"index\":1,\"name\":" + jsonString(cases[0].name) + ",\"status\":\"pass\",\"error\":null,\"leaked\":false}\n";
   expected += "{\"error\":\"unknown request\"}\n{\"error\":\"unknown request\"}\n";
   EXPECT_EQ(r.out, expected);
   EXPECT_EQ(r.err, "1/" + std::to_string(cases.size()) + " " + std::string(cases[0].name) + "...OK\n");
@@ -140,7 +140,8 @@ TEST(CrashHandler, NullDereferenceIsReportedAndKillsBySigsegv) {
   EXPECT_NE(r.err.find("*** SIGSEGV (segmentation fault) at address 0x0 ***\nstack trace:\n"), std::string::npos)
       << r.err;
   // backtrace_symbols_fd lines: "module(symbol+0xoff)[0xaddress]"; the faulting function is named.
-  EXPECT_TRUE(std::regex_search(r.err, std::regex(R"(orvek_crash_child\(orvekCrashOnPurpose\+0x[0-9a-f]+\)\[0x[0-9a-f]+\]\n)")))
+  EXPECT_TRUE(
+      std::regex_search(r.err, std::regex(R"(orvek_crash_child\(orvekCrashOnPurpose\+0x[0-9a-f]+\)\[0x[0-9a-f]+\]\n)")))
       << r.err;
 }
 

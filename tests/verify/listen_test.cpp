@@ -83,8 +83,9 @@ TEST_F(ListenSession, EachOutcomeIsReported) {
             "\"leaked\":false}\n"
             "{\"index\":3,\"name\":\"third\",\"status\":\"skip\",\"error\":null,\"leaked\":false}\n"
             "{\"index\":4,\"name\":\"fourth\",\"status\":\"pass\",\"error\":null,\"leaked\":true}\n");
-  EXPECT_TRUE(s.report.starts_with("2/4 second: S³...actual 8e-1, not within absolute tolerance 1e-10 of expected "
-                                   "7.853981633974483e-1\nFAIL (TestExpectedApproxEqAbs)\n"))
+  EXPECT_TRUE(
+      s.report.starts_with("2/4 second: S³...actual 8e-1, not within absolute tolerance 1e-10 of expected "
+                           "7.853981633974483e-1\nFAIL (TestExpectedApproxEqAbs)\n"))
       << s.report;
   EXPECT_NE(s.report.find("3/4 third...SKIP\n4/4 fourth...OK\n[gpa] (err): memory address 0x"), std::string::npos)
       << s.report;
@@ -96,11 +97,11 @@ TEST_F(ListenSession, StatusFollowsTheCasesRun) {
     const char* input;
     int status;
   } table[] = {
-      {"", 0},                 // end of input acts as quit
-      {"run 3\n", 0},          // a skip is clean
-      {"run 1\nrun 2\n", 1},   // a failure
-      {"run 4\nquit\n", 1},    // a leak (and its logged error)
-      {"bogus\n", 0},          // a bad request is answered, not counted
+      {"", 0},                // end of input acts as quit
+      {"run 3\n", 0},         // a skip is clean
+      {"run 1\nrun 2\n", 1},  // a failure
+      {"run 4\nquit\n", 1},   // a leak (and its logged error)
+      {"bogus\n", 0},         // a bad request is answered, not counted
   };
   for (const auto& row : table) {
     setLoggedErrorCount(0);
@@ -113,7 +114,8 @@ TEST_F(ListenSession, EveryRunGetsAFreshAllocator) {
   const Session s = serve(kCases, "run 4\nrun 1\n");
   EXPECT_NE(s.replies.find("\"index\":4,\"name\":\"fourth\",\"status\":\"pass\",\"error\":null,\"leaked\":true"),
             std::string::npos);
-  EXPECT_NE(s.replies.find("\"index\":1,\"name\":\"first \\\"quoted\\\"\",\"status\":\"pass\",\"error\":null,\"leaked\":false"),
+  EXPECT_NE(s.replies.find(
+                "\"index\":1,\"name\":\"first \\\"quoted\\\"\",\"status\":\"pass\",\"error\":null,\"leaked\":false"),
             std::string::npos);
 }
 

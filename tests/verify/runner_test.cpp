@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "fake_cases.hpp"
-#include "terminal_screen.hpp"
 #include "orvek_kernel/panic.hpp"
+#include "terminal_screen.hpp"
 #include "verify/log.hpp"
 #include "verify/sink.hpp"
 
@@ -126,9 +126,8 @@ TEST_F(RunnerReport, SkippedCaseNotOnATerminal) {
 
 TEST_F(RunnerReport, SkippedCaseOnATerminalKeepsItsLine) {
   const Report r = run(fake::withCase(5, &fake::skips), true);
-  EXPECT_EQ(screen(r.text, 200),
-            (std::vector<std::string>{"5/30 orvek_ecs.test.ECS: Component lifecycle...SKIP",
-                                      "29 passed; 1 skipped; 0 failed."}));
+  EXPECT_EQ(screen(r.text, 200), (std::vector<std::string>{"5/30 orvek_ecs.test.ECS: Component lifecycle...SKIP",
+                                                           "29 passed; 1 skipped; 0 failed."}));
   EXPECT_EQ(r.summary.exit_status, 0);
 }
 

@@ -33,9 +33,12 @@ void TerminalScreen::feed(std::string_view bytes) {
       ++unknown_;
     } else {
       std::size_t len = 1;
-      if (byte >= 0xF0) len = 4;
-      else if (byte >= 0xE0) len = 3;
-      else if (byte >= 0xC0) len = 2;
+      if (byte >= 0xF0)
+        len = 4;
+      else if (byte >= 0xE0)
+        len = 3;
+      else if (byte >= 0xC0)
+        len = 2;
       put(std::string(bytes.substr(i, len)));
       i += len - 1;
     }

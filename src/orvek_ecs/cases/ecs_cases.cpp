@@ -77,8 +77,7 @@ CaseResult worldCreateAndFind() {
   ORVEK_TRY(create(world, "player", player));
   ORVEK_TRY(expect(player.isValid()));
   const Entity* found = world.getEntity(player);
-  ORVEK_TRY(expect(found != nullptr));
-  ORVEK_TRY(expect(found->isActive()));
+  ORVEK_TRY(expect(found != nullptr && found->isActive()));
   world.deinit();
   return CaseResult::pass();
 }
@@ -92,7 +91,9 @@ CaseResult worldFindNearest() {
   // Both are created before either pointer is taken: creation may move the storage.
   Entity* near_entity = world.getEntity(near);
   Entity* far_entity = world.getEntity(far);
-  ORVEK_TRY(expect(near_entity != nullptr && far_entity != nullptr));
+  if (near_entity == nullptr || far_entity == nullptr) {
+    return CaseResult::fail(orvek_verify::CaseError::TestUnexpectedResult);
+  }
   near_entity->setPosition(HomVec4::init(1, 0, 0, 0));
   far_entity->setPosition(HomVec4::init(0, 1, 0, 0));
   const std::optional<EntityId> nearest = world.findNearest(HomVec4::init(0.9, 0.1, 0, 0));

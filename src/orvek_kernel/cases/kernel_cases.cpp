@@ -194,7 +194,8 @@ constexpr std::array kCases{
     orvek_verify::Case{"orvek_kernel.test.Projector Π_Λ is idempotent: Π² = Π", &projectorIdempotent},
     orvek_verify::Case{"orvek_kernel.test.Deformed tensor product: ε=0 is standard mul", &deformedProductEpsilonZero},
     orvek_verify::Case{"orvek_kernel.test.w_from_distance / s_from_W round-trip", &weightRoundTrip},
-    orvek_verify::Case{"orvek_kernel.test.PGL4 comptime: pglFromHomogeneous rejects singular", &pglFromHomogeneousRegular},
+    orvek_verify::Case{"orvek_kernel.test.PGL4 comptime: pglFromHomogeneous rejects singular",
+                       &pglFromHomogeneousRegular},
 };
 
 }  // namespace

@@ -14,14 +14,17 @@
 namespace {
 
 #if ORVEK_MATRIX == ORVEK_REGULAR
-constexpr orvek_kernel::PGL4 kM = orvek_kernel::pglFromHomogeneous({{{2, 0, 0, 0}, {0, 3, 0, 0}, {0, 0, 4, 0}, {0, 0, 0, 5}}});
+constexpr orvek_kernel::PGL4 kM =
+    orvek_kernel::pglFromHomogeneous({{{2, 0, 0, 0}, {0, 3, 0, 0}, {0, 0, 4, 0}, {0, 0, 0, 5}}});
 #elif ORVEK_MATRIX == ORVEK_DEPENDENT_ROWS
-constexpr orvek_kernel::PGL4 kM = orvek_kernel::pglFromHomogeneous({{{1, 2, 3, 4}, {2, 4, 6, 8}, {0, 0, 1, 0}, {0, 0, 0, 1}}});
+constexpr orvek_kernel::PGL4 kM =
+    orvek_kernel::pglFromHomogeneous({{{1, 2, 3, 4}, {2, 4, 6, 8}, {0, 0, 1, 0}, {0, 0, 0, 1}}});
 #elif ORVEK_MATRIX == ORVEK_ZERO
 constexpr orvek_kernel::PGL4 kM = orvek_kernel::pglFromHomogeneous({});
 #elif ORVEK_MATRIX == ORVEK_TINY_DET
 // det 1e-16: below the bound, refused although the matrix is a uniform scaling.
-constexpr orvek_kernel::PGL4 kM = orvek_kernel::pglFromHomogeneous({{{1e-4, 0, 0, 0}, {0, 1e-4, 0, 0}, {0, 0, 1e-4, 0}, {0, 0, 0, 1e-4}}});
+constexpr orvek_kernel::PGL4 kM =
+    orvek_kernel::pglFromHomogeneous({{{1e-4, 0, 0, 0}, {0, 1e-4, 0, 0}, {0, 0, 1e-4, 0}, {0, 0, 0, 1e-4}}});
 #endif
 
 }  // namespace
