@@ -196,7 +196,8 @@ class NearestScan {
   // number, or a bound below 2⁻¹⁰⁰⁰, fails it, and those lanes get their exact cosine.
   ORVEK_INLINE LaneMask surelyNotNearer(NearestQuery::Dots dots) const noexcept {
     const Lanes bound = splat(not_nearer_scale_) * dots.pp;
-    return ((dots.qp * dots.qp < bound) & (bound >= splat(0x1p-1000))) & ((dots.pp >= splat(1e-28)) & (dots.pp <= splat(1e280)));
+    return ((dots.qp * dots.qp < bound) & (bound >= splat(0x1p-1000))) &
+           ((dots.pp >= splat(1e-28)) & (dots.pp <= splat(1e280)));
   }
 
   // Takes `entity` as the best when its distance is strictly smaller; true when nothing after

@@ -50,9 +50,7 @@ struct PGL4 {
   }
 
   /// Entry (row, col); panics with "index out of bounds" when either index exceeds 3.
-  constexpr double get(std::size_t row, std::size_t col) const noexcept {
-    return data[checkedIndex(row, col)];
-  }
+  constexpr double get(std::size_t row, std::size_t col) const noexcept { return data[checkedIndex(row, col)]; }
 
   /// Stores `val` at entry (row, col); panics with "index out of bounds" when either index exceeds 3.
   constexpr void set(std::size_t row, std::size_t col, double val) noexcept { data[checkedIndex(row, col)] = val; }

@@ -1,9 +1,9 @@
 #include "verify/stack_trace.hpp"
 
 #include <cxxabi.h>
-#include <errno.h>  // program_invocation_short_name
 #include <dlfcn.h>
 #include <elf.h>
+#include <errno.h>  // program_invocation_short_name
 #include <execinfo.h>
 #include <fcntl.h>
 #include <link.h>

@@ -76,7 +76,7 @@ std::vector<HomVec4> specialVectors() {
   const double tiny = 1e-17;
   return {
       HomVec4::init(1, 0, 0, 0),
-      HomVec4::init(2, 0, 0, 0),  // the same point, longer
+      HomVec4::init(2, 0, 0, 0),   // the same point, longer
       HomVec4::init(-1, 0, 0, 0),  // the same point, opposite sign
       HomVec4::init(0, 1, 0, 0),
       HomVec4::init(0, 0, 1, 1),
@@ -88,7 +88,7 @@ std::vector<HomVec4> specialVectors() {
       HomVec4::init(0, kNaN, 1, 0),
       HomVec4::init(kInf, 0, 0, 0),
       HomVec4::init(kInf, kInf, 0, 0),
-      HomVec4::init(1e200, 1e200, 0, 0),  // the squares overflow
+      HomVec4::init(1e200, 1e200, 0, 0),    // the squares overflow
       HomVec4::init(1e-200, 3e-200, 0, 0),  // the squares underflow
       HomVec4::init(std::numeric_limits<double>::denorm_min(), 0, 0, 0),
       HomVec4::init(tiny, 1, 0, 0),      // cosines to (1, 0, 0, 0) that differ while their

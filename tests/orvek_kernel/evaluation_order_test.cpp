@@ -38,7 +38,8 @@ constexpr double kDenorm = std::numeric_limits<double>::denorm_min();
 
 ::testing::AssertionResult same(const PGL4& a, const PGL4& b) {
   for (std::size_t i = 0; i < 16; ++i) {
-    if (!same(a.data[i], b.data[i])) return ::testing::AssertionFailure() << "data[" << i << "]: " << same(a.data[i], b.data[i]).message();
+    if (!same(a.data[i], b.data[i]))
+      return ::testing::AssertionFailure() << "data[" << i << "]: " << same(a.data[i], b.data[i]).message();
   }
   return ::testing::AssertionSuccess();
 }
@@ -47,7 +48,8 @@ constexpr double kDenorm = std::numeric_limits<double>::denorm_min();
   const double av[4] = {a.x, a.y, a.z, a.w};
   const double bv[4] = {b.x, b.y, b.z, b.w};
   for (std::size_t i = 0; i < 4; ++i) {
-    if (!same(av[i], bv[i])) return ::testing::AssertionFailure() << "coordinate " << i << ": " << same(av[i], bv[i]).message();
+    if (!same(av[i], bv[i]))
+      return ::testing::AssertionFailure() << "coordinate " << i << ": " << same(av[i], bv[i]).message();
   }
   return ::testing::AssertionSuccess();
 }
@@ -152,9 +154,8 @@ class Inputs {
   explicit Inputs(std::uint64_t seed) : g_(seed) {}
 
   double value() {
-    static constexpr double kSpecial[] = {0.0,     -0.0,   1.0,     -1.0,  2.0,    kInf,  -kInf, kNaN,
-                                          kDenorm, -kDenorm, 1e-300, -1e-300, 1e300, -1e300, 1e17,  -1e17,
-                                          1e-8,    0.5,    3.0,     1e-160};
+    static constexpr double kSpecial[] = {0.0,    -0.0,    1.0,   -1.0,   2.0,  kInf,  -kInf, kNaN, kDenorm, -kDenorm,
+                                          1e-300, -1e-300, 1e300, -1e300, 1e17, -1e17, 1e-8,  0.5,  3.0,     1e-160};
     const std::uint64_t pick = g_() % 8;
     if (pick == 0) return kSpecial[g_() % std::size(kSpecial)];
     if (pick == 1) return std::ldexp(uniform(), static_cast<int>(g_() % 200) - 100);
@@ -241,7 +242,8 @@ TEST(VectorisedKernel, ApplyIsTheWrittenOutAction) {
     ASSERT_TRUE(same(m.apply(v), referenceApply(m, v))) << "input " << i;
   }
   for (const PGL4& m : signedZeroMatrices()) {
-    for (const double z : {0.0, -0.0}) ASSERT_TRUE(same(m.apply(HomVec4::init(z, -z, z, 1)), referenceApply(m, HomVec4::init(z, -z, z, 1))));
+    for (const double z : {0.0, -0.0})
+      ASSERT_TRUE(same(m.apply(HomVec4::init(z, -z, z, 1)), referenceApply(m, HomVec4::init(z, -z, z, 1))));
   }
 }
 
@@ -267,8 +269,8 @@ TEST(VectorisedKernel, InverseIsTheWrittenOutIteration) {
 }
 
 TEST(VectorisedKernel, InverseOfTheKnownMatricesIsTheWrittenOutIteration) {
-  const PGL4 cases[] = {PGL4::identity(), pglScale(2, 3, 4), pglTranslate(1, 2, 3), pglScale(0, 3, 4), PGL4::init({}),
-                        pglRotateZ(0.3),  pglScale(1e-8, 1e8, 1)};
+  const PGL4 cases[] = {PGL4::identity(), pglScale(2, 3, 4), pglTranslate(1, 2, 3), pglScale(0, 3, 4),
+                        PGL4::init({}),   pglRotateZ(0.3),   pglScale(1e-8, 1e8, 1)};
   for (const PGL4& m : cases) {
     for (const double delta : {0.0, 1e-10}) {
       for (const std::uint32_t max_iter : {0u, 1u, 7u, 8u, 15u, 40u}) {
