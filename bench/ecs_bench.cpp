@@ -164,7 +164,8 @@ void readOnly(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
 }
 
-#define ORVEK_NEAREST_SIZES ->Arg(1 << 10)->Arg(1 << 16)->Arg(1 << 20)->Unit(benchmark::kMicrosecond)
+#define ORVEK_NEAREST_SIZES \
+  ->Arg(1 << 10)->Arg(1 << 12)->Arg(1 << 14)->Arg(1 << 16)->Arg(1 << 18)->Arg(1 << 20)->Unit(benchmark::kMicrosecond)
 BENCHMARK(findNearest)->Name("findNearest/orvek") ORVEK_NEAREST_SIZES;
 BENCHMARK(plainScan)->Name("findNearest/plain") ORVEK_NEAREST_SIZES;
 BENCHMARK(readOnly)->Name("findNearest/readonly") ORVEK_NEAREST_SIZES;
