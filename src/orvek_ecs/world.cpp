@@ -13,11 +13,6 @@
 #include "orvek_ecs/checked.hpp"
 #include "orvek_kernel/fs_metric.hpp"
 
-// The lane helpers pass 4-lane vectors by value. They have internal linkage and are always
-// inlined, so the calling convention that -Wpsabi warns about (32-byte vectors without AVX)
-// never comes into play.
-#pragma GCC diagnostic ignored "-Wpsabi"
-
 namespace orvek_ecs {
 namespace {
 
