@@ -18,6 +18,7 @@
 #include "orvek_ecs/allocator.hpp"
 #include "orvek_ecs/world.hpp"
 #include "orvek_kernel/fs_metric.hpp"
+#include "plain_find_nearest.hpp"
 
 namespace orvek_bench {
 namespace {
@@ -107,20 +108,7 @@ const Scene& scene(std::size_t n) {
   return scenes.emplace(n, std::move(s)).first->second;
 }
 
-// The query as written: fsDistance, with its arccosine, for every active entity.
-std::optional<EntityId> plainFindNearest(std::span<const Entity> entities, HomVec4 position) {
-  std::optional<EntityId> best;
-  double best_distance = std::numbers::pi;
-  for (const Entity& entity : entities) {
-    if (!entity.isActive()) continue;
-    const double d = orvek_kernel::fsDistance(position, entity.position);
-    if (d < best_distance) {
-      best_distance = d;
-      best = entity.id;
-    }
-  }
-  return best;
-}
+using orvek_support::plainFindNearest;
 
 // Reads what the query reads of every entity (its position and its state) and nothing else.
 std::uint64_t readOnlyPass(std::span<const Entity> entities) {

@@ -18,6 +18,7 @@
 #include "orvek_ecs/allocator.hpp"
 #include "orvek_ecs/world.hpp"
 #include "orvek_kernel/fs_metric.hpp"
+#include "plain_find_nearest.hpp"
 
 namespace orvek_ecs {
 namespace {
@@ -27,19 +28,7 @@ using orvek_kernel::HomVec4;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-std::optional<EntityId> plainFindNearest(std::span<const Entity> entities, HomVec4 position) {
-  std::optional<EntityId> best;
-  double best_distance = std::numbers::pi;
-  for (const Entity& entity : entities) {
-    if (!entity.isActive()) continue;
-    const double d = orvek_kernel::fsDistance(position, entity.position);
-    if (d < best_distance) {
-      best_distance = d;
-      best = entity.id;
-    }
-  }
-  return best;
-}
+using orvek_support::plainFindNearest;
 
 std::string describe(std::optional<EntityId> id) { return id ? std::to_string(id->id) : std::string("none"); }
 
