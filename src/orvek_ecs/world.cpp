@@ -33,9 +33,6 @@ inline constexpr std::size_t kBlock = 2;
 typedef double Lanes __attribute__((vector_size(16)));
 typedef long long LaneMask __attribute__((vector_size(16)));
 #endif
-// Arrays larger than this are scanned with prefetches, kPrefetchAhead entities ahead.
-inline constexpr std::size_t kPrefetchFrom = std::size_t{1} << 20;
-inline constexpr std::size_t kPrefetchAhead = 32;
 
 #define ORVEK_INLINE inline __attribute__((always_inline))
 
@@ -146,19 +143,10 @@ class NearestScan {
   NearestScan(HomVec4 q, double norm) noexcept : query_(q, norm) {}
 
   // Scans the whole blocks of `items`; true when the scan is over.
-  template <bool kPrefetch>
   bool blocks(std::span<const Entity> items) noexcept {
     const std::size_t end = items.size() / kBlock * kBlock;
     for (; next_ < end; next_ += kBlock) {
       const Entity* block = &items[next_];
-      if constexpr (kPrefetch) {
-        if (next_ + kPrefetchAhead + kBlock <= items.size()) {
-          for (std::size_t k = 0; k < kBlock; ++k) {
-            __builtin_prefetch(&block[kPrefetchAhead + k].position);
-            __builtin_prefetch(&block[kPrefetchAhead + k].state);
-          }
-        }
-      }
       const NearestQuery::Dots dots = query_.dots(block);
       const LaneMask active = activeLanes(block);
       if (laneBits(active & ~surelyNotNearer(dots)) == 0) continue;
@@ -271,9 +259,7 @@ std::optional<EntityId> World::findNearest(HomVec4 position) const noexcept {
   // The scan is the one fsDistance would make, entity by entity in creation order, keeping a
   // distance only when it is strictly smaller than the best so far (see NearestScan).
   NearestScan scan(position, na);
-  // Past the size of the caches the next entities are fetched ahead of the arithmetic.
-  const bool done = items.size_bytes() > kPrefetchFrom ? scan.blocks<true>(items) : scan.blocks<false>(items);
-  if (!done) scan.tail(items);
+  if (!scan.blocks(items)) scan.tail(items);
   return scan.best();
 }
 
