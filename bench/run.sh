@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the benchmarks and rewrites the results part of bench/README.md and bench/find_nearest.png.
 #
-#   bench/run.sh            the whole suite (about 15 minutes on 2 cores)
+#   bench/run.sh            the whole suite (about 7 minutes on 2 cores)
 #   bench/run.sh --quick    1 repetition instead of 10, for trying the script itself
 #
 # Needs: cmake, ninja, g++, libbenchmark-dev, libeigen3-dev, libglm-dev, libgtest-dev, jq,
