@@ -84,10 +84,14 @@ void* reserveAligned(std::size_t size) noexcept {
   return reinterpret_cast<void*>(aligned);
 }
 
-// A new range for a block of `bytes`, with the header written and `bytes` opened, or nullptr.
-Range* newRange(std::size_t bytes) noexcept {
+// What a range must open for a block of `bytes` behind its header; 0 when that overflows.
+std::size_t rangeNeed(std::size_t bytes) noexcept {
   const std::size_t need = bytes + kHeader;
-  if (need < bytes) return nullptr;
+  return need < bytes ? 0 : need;
+}
+
+// A new range of which `need` bytes (rangeNeed, not 0) are opened, with the header written; or nullptr.
+Range* newRange(std::size_t need) noexcept {
   // 0 when the generous size does not fit in std::size_t.
   std::size_t reserved = 0;
   if (need <= std::numeric_limits<std::size_t>::max() / kReserveFactor) {
@@ -134,8 +138,8 @@ class HeapAllocator final : public Allocator {
       return new_bytes <= ::malloc_usable_size(block);
     }
     Range* range = rangeOf(block);
-    const std::size_t need = new_bytes + kHeader;
-    return need >= new_bytes && need <= range->reserved && openUpTo(range, need);
+    const std::size_t need = rangeNeed(new_bytes);
+    return need != 0 && need <= range->reserved && openUpTo(range, need);
   }
 
   void deallocate(void* block, std::size_t bytes, std::size_t alignment) noexcept override {
@@ -154,13 +158,13 @@ class HeapAllocator final : public Allocator {
 
  private:
   void* allocateLarge(std::size_t bytes) noexcept {
-    const std::size_t need = bytes + kHeader;
-    if (need < bytes) return nullptr;
+    const std::size_t need = rangeNeed(bytes);
+    if (need == 0) return nullptr;
     if (Range* range = kept_.exchange(nullptr, std::memory_order_acq_rel)) {
       if (need <= range->reserved && openUpTo(range, need)) return blockOf(range);
       unmap(range);
     }
-    Range* range = newRange(bytes);
+    Range* range = newRange(need);
     return range == nullptr ? nullptr : blockOf(range);
   }
 

@@ -10,8 +10,7 @@ namespace {
 
 using orvek_kernel::HomVec4;
 
-// Below this a norm counts as zero; compared strictly.
-inline constexpr double kZeroNorm = 1e-15;
+using orvek_kernel::ZERO_NORM;
 
 // The largest coordinate magnitude of v (v has finite coordinates).
 double largestMagnitude(HomVec4 v) noexcept {
@@ -39,9 +38,9 @@ void Entity::setPosition(HomVec4 pos) noexcept {
   // The counter is checked before anything changes, so a stopped call leaves no half update.
   const std::uint64_t next_version = checkedAdd(version, std::uint64_t{1});
   const double n = pos.norm();
-  if (n > kZeroNorm && std::isfinite(n)) {
+  if (n > ZERO_NORM && std::isfinite(n)) {
     position = pos.normalize();
-  } else if (n > kZeroNorm) {
+  } else if (n > ZERO_NORM) {
     // The squares overflowed. With finite coordinates the point is still a point: scale it
     // so the largest coordinate is 1 and normalise that, instead of storing 0/∞ or ∞/∞.
     const double m = largestMagnitude(pos);

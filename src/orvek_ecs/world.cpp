@@ -5,6 +5,7 @@
 #include <new>
 #include <numbers>
 #include <span>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -18,8 +19,8 @@ namespace {
 
 using orvek_kernel::HomVec4;
 
-// Below this a norm counts as zero (fsDistance's threshold); compared strictly.
-inline constexpr double kZeroNorm = 1e-15;
+// fsDistance's zero-norm bound: the fast scan must treat short vectors exactly as it does.
+using orvek_kernel::ZERO_NORM;
 
 // One entity per lane, as many lanes as the target's vector registers hold: four with AVX,
 // two with SSE2 (every x86-64). Every operation is the IEEE operation on each lane by itself,
@@ -86,7 +87,7 @@ class NearestQuery {
 
   double cosine(HomVec4 p) const noexcept {
     const double nb = p.norm();
-    if (nb < kZeroNorm) return 1.0;
+    if (nb < ZERO_NORM) return 1.0;
     const double d = std::fabs(HomVec4::dot(q_, p)) / (na_ * nb);
     return d < 1.0 ? d : 1.0;
   }
@@ -115,7 +116,7 @@ class NearestQuery {
     const Lanes d = magnitude(dots.qp) / (splat(na_) * nb);
     const Lanes one = splat(1.0);
     const Lanes clamped = select(d < one, d, one);
-    return select(nb < splat(kZeroNorm), one, clamped);
+    return select(nb < splat(ZERO_NORM), one, clamped);
   }
 
   double norm() const noexcept { return na_; }
@@ -231,10 +232,8 @@ Result<EntityId> World::createEntity(std::string_view name) noexcept {
 }
 
 Entity* World::getEntity(EntityId id) noexcept {
-  for (Entity& entity : entities_.items()) {
-    if (entity.id == id) return &entity;
-  }
-  return nullptr;
+  // The world is not const here, so neither is the entity the const search found.
+  return const_cast<Entity*>(std::as_const(*this).getEntity(id));
 }
 
 const Entity* World::getEntity(EntityId id) const noexcept {
@@ -249,7 +248,7 @@ std::optional<EntityId> World::findNearest(HomVec4 position) const noexcept {
   const double na = position.norm();
   // A query whose norm is below 1e-15, or NaN, is at distance 0 from every entity; so the
   // oldest active entity is the answer and no later one can be strictly nearer.
-  if (!(na >= kZeroNorm)) {
+  if (!(na >= ZERO_NORM)) {
     for (const Entity& entity : items) {
       if (entity.isActive()) return entity.id;
     }

@@ -7,7 +7,7 @@ namespace orvek_kernel {
 double fsDistance(HomVec4 a, HomVec4 b) noexcept {
   const double na = a.norm();
   const double nb = b.norm();
-  if (na < 1e-15 || nb < 1e-15) return 0.0;
+  if (na < ZERO_NORM || nb < ZERO_NORM) return 0.0;
   const double d = std::fabs(HomVec4::dot(a, b)) / (na * nb);
   // Written as a comparison so a NaN ratio becomes 1.0, as min() with maxNum semantics would.
   const double cos_theta = d < 1.0 ? d : 1.0;

@@ -4,16 +4,11 @@
 
 namespace orvek_kernel {
 
-namespace {
-// Below this a vector counts as zero; compared strictly.
-constexpr double kZeroNorm = 1e-15;
-}  // namespace
-
 double HomVec4::norm() const noexcept { return std::sqrt(dot(*this, *this)); }
 
 HomVec4 HomVec4::normalize() const noexcept {
   const double n = norm();
-  if (n < kZeroNorm) return {0.0, 0.0, 0.0, 1.0};
+  if (n < ZERO_NORM) return {0.0, 0.0, 0.0, 1.0};
   // Four divisions, not one reciprocal and four products: the bits are specified.
   return {x / n, y / n, z / n, w / n};
 }
@@ -21,7 +16,7 @@ HomVec4 HomVec4::normalize() const noexcept {
 std::array<double, 3> HomVec4::cartesian3() const noexcept {
   if (std::fabs(w) < W_EPS) {
     const double n = norm();
-    if (n < kZeroNorm) return {0.0, 0.0, 0.0};
+    if (n < ZERO_NORM) return {0.0, 0.0, 0.0};
     return {x / n, y / n, z / n};
   }
   return {x / w, y / w, z / w};

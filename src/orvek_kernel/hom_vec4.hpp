@@ -25,6 +25,11 @@ namespace orvek_kernel {
 /// |w| below this is a point at infinity in `cartesian3`; also the verification cases' tolerance.
 inline constexpr double W_EPS = 1e-6;
 
+/// A Euclidean norm below this (compared strictly) counts as the zero vector: in `normalize`,
+/// `cartesian3`, `fsDistance` and the entity position setter. `PGL4::normalizeDet` and
+/// `pglFromHomogeneous` hold a determinant's magnitude to the same bound.
+inline constexpr double ZERO_NORM = 1e-15;
+
 /// The four affine charts of P³, named by the coordinate that must be non-zero.
 enum class AffineCard : std::uint8_t {
   UW = 0,  ///< w ≠ 0: the ordinary chart, Cartesian (x/w, y/w, z/w)

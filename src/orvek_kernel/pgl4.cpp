@@ -87,7 +87,7 @@ PGL4 PGL4::transpose() const noexcept {
 
 PGL4 PGL4::normalizeDet() const noexcept {
   const double d = det();
-  if (std::fabs(d) < 1e-15) return *this;
+  if (std::fabs(d) < ZERO_NORM) return *this;
   // A positive factor: the sign of the determinant is kept.
   const double det_scale = std::pow(std::fabs(d), -0.25);
   PGL4 result;

@@ -73,10 +73,10 @@ struct PGL4 {
     typedef double Lanes __attribute__((vector_size(16)));
 #endif
     constexpr std::size_t kLanes = sizeof(Lanes) / sizeof(double);
+    const double component[4] = {v.x, v.y, v.z, v.w};
     double result[4];
     for (std::size_t row = 0; row < 4; row += kLanes) {
       Lanes sum = {};
-      const double component[4] = {v.x, v.y, v.z, v.w};
       for (std::size_t col = 0; col < 4; ++col) {
         Lanes column;  // rows row .. row + kLanes − 1 of column col
         for (std::size_t lane = 0; lane < kLanes; ++lane) column[lane] = data[col * 4 + row + lane];

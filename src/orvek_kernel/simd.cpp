@@ -5,11 +5,13 @@
 #include <cstdint>
 #include <limits>
 
+#include "orvek_kernel/hom_vec4.hpp"
+
 namespace orvek_kernel {
 namespace {
 
-// 1e-15 held as f32 (1.0000000036274937e-15), compared with the squared length.
-constexpr float kZeroLengthSq = static_cast<float>(1e-15);
+// The zero-norm bound held as f32 (1.0000000036274937e-15), compared with the squared length.
+constexpr float kZeroLengthSq = static_cast<float>(ZERO_NORM);
 
 constexpr std::uint64_t kInvSqrtMagic = 0x5fe6eb50c7b537a9;
 

@@ -35,7 +35,7 @@ consteval PGL4 pglFromHomogeneous(const std::array<std::array<double, 4>, 4>& ro
   const double d = m.det();
   const double magnitude = d < 0.0 ? -d : d;
   // Written as "not at least" so that a NaN determinant is refused as well.
-  if (!(magnitude >= 1e-15)) pglFromHomogeneous_matrix_is_singular();
+  if (!(magnitude >= ZERO_NORM)) pglFromHomogeneous_matrix_is_singular();
   return m;
 }
 

@@ -90,21 +90,20 @@ CaseAllocator::Lookup CaseAllocator::checkedLookup(const char* what, void* block
     return {nullptr, false};
   }
   Block& live = found->second;
+  // The mismatch, said as "with {what} {given}, but {what the block has}".
+  std::string mismatch;
   if (bytes != live.bytes) {
-    logMessage(LogLevel::error, kScope,
-               std::string(what) + " of " + addressText(address) + " with size " + std::to_string(bytes) +
-                   ", but its size is " + std::to_string(live.bytes) + "; allocated at\n" + stackText(live.allocated) +
-                   "\n  " + what + " at\n" + stackText(here));
-    return {&live, false};
+    mismatch = " with size " + std::to_string(bytes) + ", but its size is " + std::to_string(live.bytes);
+  } else if (alignment != live.alignment) {
+    mismatch = " with alignment " + std::to_string(alignment) + ", but it was allocated with alignment " +
+               std::to_string(live.alignment);
+  } else {
+    return {&live, true};
   }
-  if (alignment != live.alignment) {
-    logMessage(LogLevel::error, kScope,
-               std::string(what) + " of " + addressText(address) + " with alignment " + std::to_string(alignment) +
-                   ", but it was allocated with alignment " + std::to_string(live.alignment) + "; allocated at\n" +
-                   stackText(live.allocated) + "\n  " + what + " at\n" + stackText(here));
-    return {&live, false};
-  }
-  return {&live, true};
+  logMessage(LogLevel::error, kScope,
+             std::string(what) + " of " + addressText(address) + mismatch + "; allocated at\n" +
+                 stackText(live.allocated) + "\n  " + what + " at\n" + stackText(here));
+  return {&live, false};
 }
 
 [[gnu::noinline]] bool CaseAllocator::resize(void* block, std::size_t old_bytes, std::size_t new_bytes,

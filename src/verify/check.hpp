@@ -28,6 +28,12 @@ struct SourceLocation {
                                           const char* function = __builtin_FUNCTION()) noexcept {
     return SourceLocation{file, line, function};
   }
+
+  /// Same file, line and function, compared by their text.
+  friend constexpr bool operator==(const SourceLocation& a, const SourceLocation& b) noexcept {
+    return a.line == b.line && std::string_view(a.file) == std::string_view(b.file) &&
+           std::string_view(a.function) == std::string_view(b.function);
+  }
 };
 
 /// The error names a case can fail with.
@@ -65,9 +71,14 @@ class [[nodiscard]] CaseResult {
   std::span<const SourceLocation> trace() const noexcept { return {trace_.data(), depth_}; }
 
   /// The same outcome with `where` appended to the trace (kept when the trace is full).
+  ///
+  /// A location equal to the last one is not repeated: a check written straight in a case
+  /// body is returned from the very line it failed on.
   CaseResult through(SourceLocation where) const noexcept {
     CaseResult r = *this;
-    if (r.kind_ == Kind::fail && r.depth_ < kMaxTrace) r.trace_[r.depth_++] = where;
+    if (r.kind_ != Kind::fail || r.depth_ == kMaxTrace) return r;
+    if (r.depth_ > 0 && r.trace_[r.depth_ - 1] == where) return r;
+    r.trace_[r.depth_++] = where;
     return r;
   }
 

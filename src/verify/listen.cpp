@@ -79,8 +79,7 @@ int runListenSession(std::span<const Case> cases, std::istream& requests, Sink& 
       continue;
     }
     const CaseOutcome outcome = runCase(cases[index - 1], index, cases.size(), console);
-    counters.countOutcome(outcome.kind);
-    if (outcome.leaked) counters.countLeak();
+    counters.count(outcome);
     replies.write(runReply(index, cases[index - 1], outcome));
   }
   return exitStatus(counters, loggedErrorCount());

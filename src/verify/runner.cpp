@@ -1,7 +1,5 @@
 #include "verify/runner.hpp"
 
-#include <cstring>
-
 #include "orvek_ecs/checked.hpp"
 #include "verify/case_allocator.hpp"
 #include "verify/console.hpp"
@@ -9,10 +7,6 @@
 
 namespace orvek_verify {
 namespace {
-
-bool sameLocation(const SourceLocation& a, const SourceLocation& b) noexcept {
-  return a.line == b.line && std::strcmp(a.file, b.file) == 0 && std::strcmp(a.function, b.function) == 0;
-}
 
 std::string caseHeading(std::size_t position, std::size_t total, std::string_view name) {
   std::string text = std::to_string(position);
@@ -36,20 +30,22 @@ void RunCounters::countOutcome(CaseResult::Kind kind) noexcept {
 
 void RunCounters::countLeak() noexcept { orvek_ecs::checkedIncrement(leaked); }
 
+void RunCounters::count(const CaseOutcome& outcome) noexcept {
+  countOutcome(outcome.kind);
+  if (outcome.leaked) countLeak();
+}
+
 std::string formatTrace(const CaseResult& result) {
   std::string text = "error: ";
   text += errorName(result.error());
   text += '\n';
-  const auto trace = result.trace();
-  for (std::size_t i = 0; i < trace.size(); ++i) {
-    // A check written straight in the case body is returned from the same line it failed on.
-    if (i > 0 && sameLocation(trace[i], trace[i - 1])) continue;
+  for (const SourceLocation& where : result.trace()) {
     text += "    at ";
-    text += trace[i].file;
+    text += where.file;
     text += ':';
-    text += std::to_string(trace[i].line);
+    text += std::to_string(where.line);
     text += " in ";
-    text += trace[i].function;
+    text += where.function;
     text += '\n';
   }
   return text;
@@ -114,8 +110,7 @@ RunSummary runCases(std::span<const Case> cases, Sink& sink, bool terminal) noex
   RunSummary summary;
   for (std::size_t i = 0; i < cases.size(); ++i) {
     const CaseOutcome outcome = runCase(cases[i], i + 1, cases.size(), console);
-    summary.counters.countOutcome(outcome.kind);
-    if (outcome.leaked) summary.counters.countLeak();
+    summary.counters.count(outcome);
   }
   console.finish();
   summary.errors_logged = loggedErrorCount();

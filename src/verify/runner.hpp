@@ -12,6 +12,13 @@
 
 namespace orvek_verify {
 
+/// How one case ended.
+struct CaseOutcome {
+  CaseResult::Kind kind = CaseResult::Kind::pass;
+  CaseError error = CaseError::TestUnexpectedResult;  ///< meaningful for a failure only
+  bool leaked = false;
+};
+
 /// The run counters; every increment is checked and panics with "integer overflow" past 2^64 − 1.
 struct RunCounters {
   std::uint64_t passed = 0;
@@ -23,6 +30,8 @@ struct RunCounters {
   void countOutcome(CaseResult::Kind kind) noexcept;
   /// Counts one case that left memory allocated (once per case, however many blocks).
   void countLeak() noexcept;
+  /// Counts one case by how it ended: its kind, and its leak if it leaked.
+  void count(const CaseOutcome& outcome) noexcept;
 };
 
 /// What a run ends with: its counters, the logged-error count and the exit status.
@@ -30,13 +39,6 @@ struct RunSummary {
   RunCounters counters;
   std::uint64_t errors_logged = 0;
   int exit_status = 0;
-};
-
-/// How one case ended.
-struct CaseOutcome {
-  CaseResult::Kind kind = CaseResult::Kind::pass;
-  CaseError error = CaseError::TestUnexpectedResult;  ///< meaningful for a failure only
-  bool leaked = false;
 };
 
 /// Runs `c` as case `position` (from 1) of `total` with a fresh case allocator, writing its report

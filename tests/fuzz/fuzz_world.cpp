@@ -17,10 +17,10 @@
 #include <string_view>
 #include <vector>
 
-#include "../orvek_ecs/test_allocator.hpp"
 #include "fuzz_input.hpp"
 #include "orvek_ecs/orvek_ecs.hpp"
 #include "orvek_kernel/fs_metric.hpp"
+#include "test_allocator.hpp"
 
 namespace {
 

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <numbers>
 #include <string_view>
 
+#include "bit_equal.hpp"
 #include "orvek_kernel/fs_metric.hpp"
 #include "orvek_kernel/transforms.hpp"
 
@@ -17,24 +17,18 @@ namespace {
 
 using orvek_kernel::HomVec4;
 using orvek_kernel::PGL4;
+using orvek_kernel::testing::sameBits;
 
 constexpr std::uint64_t kMaxVersion = std::numeric_limits<std::uint64_t>::max();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
-
-void expectSameBits(HomVec4 expected, HomVec4 actual) {
-  EXPECT_EQ(std::bit_cast<std::uint64_t>(expected.x), std::bit_cast<std::uint64_t>(actual.x));
-  EXPECT_EQ(std::bit_cast<std::uint64_t>(expected.y), std::bit_cast<std::uint64_t>(actual.y));
-  EXPECT_EQ(std::bit_cast<std::uint64_t>(expected.z), std::bit_cast<std::uint64_t>(actual.z));
-  EXPECT_EQ(std::bit_cast<std::uint64_t>(expected.w), std::bit_cast<std::uint64_t>(actual.w));
-}
 
 TEST(Entity, InitGivesTheStartingValues) {
   static constexpr std::string_view kName = "test_entity";
   const Entity e = Entity::init(1, kName);
   EXPECT_EQ(e.id, EntityId::init(1));
   EXPECT_EQ(e.name.data(), kName.data());  // borrowed, not copied
-  expectSameBits(HomVec4::init(0, 0, 0, 1), e.position);
+  EXPECT_TRUE(sameBits(HomVec4::init(0, 0, 0, 1), e.position));
   EXPECT_EQ(e.world_transform.data, PGL4::identity().data);
   EXPECT_EQ(e.parent_id, EntityId::invalid());
   EXPECT_EQ(e.version, 0u);
@@ -132,7 +126,7 @@ TEST(Entity, SetPositionStoresTheUnitRepresentativeWithItsSign) {
     SCOPED_TRACE(::testing::Message() << row.pos.x << " " << row.pos.y << " " << row.pos.z << " " << row.pos.w);
     Entity e = Entity::init(1, "p");
     e.setPosition(row.pos);
-    expectSameBits(row.pos.normalize(), e.position);
+    EXPECT_TRUE(sameBits(row.pos.normalize(), e.position));
     EXPECT_NEAR(e.position.norm(), 1.0, 1e-15);
     EXPECT_EQ(e.version, 1u);
   }
@@ -155,7 +149,7 @@ TEST(Entity, SetPositionKeepsThePositionForVectorsThatNameNoPoint) {
     e.setPosition(HomVec4::init(0, 3, 0, 4));
     const HomVec4 before = e.position;
     e.setPosition(pos);
-    expectSameBits(before, e.position);
+    EXPECT_TRUE(sameBits(before, e.position));
     EXPECT_EQ(e.version, 2u);  // counted all the same
   }
 }
@@ -183,7 +177,7 @@ TEST(Entity, SetPositionWorksInEveryState) {
     Entity e = Entity::init(1, "p");
     e.state = state;
     e.setPosition(HomVec4::init(2, 0, 0, 0));
-    expectSameBits(HomVec4::init(1, 0, 0, 0), e.position);
+    EXPECT_TRUE(sameBits(HomVec4::init(1, 0, 0, 0), e.position));
     EXPECT_EQ(e.state, state);
     EXPECT_EQ(e.version, 1u);
   }
@@ -211,7 +205,7 @@ TEST(Entity, PositionAndTransformAreIndependent) {
   e.setPosition(HomVec4::init(0, 0, 3, 4));
   EXPECT_EQ(e.version, before + 2);
   EXPECT_EQ(e.world_transform.data, orvek_kernel::pglTranslate(1, 2, 3).data);
-  expectSameBits(HomVec4::init(0, 0, 0.6, 0.8), e.position);
+  EXPECT_TRUE(sameBits(HomVec4::init(0, 0, 0.6, 0.8), e.position));
 }
 
 TEST(Entity, VersionCountsEveryChange) {

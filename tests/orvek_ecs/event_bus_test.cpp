@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <bit>
 #include <cstdint>
 #include <vector>
 
+#include "bit_equal.hpp"
 #include "orvek_ecs/events.hpp"
 #include "orvek_kernel/transforms.hpp"
 
@@ -14,6 +13,7 @@ namespace orvek_ecs {
 namespace {
 
 using orvek_kernel::HomVec4;
+using orvek_kernel::testing::sameBits;
 
 // Handlers are plain functions, so what they see is recorded in globals, reset per test.
 std::vector<PositionChangedEvent> g_seen_by_first;
@@ -27,9 +27,6 @@ void scribble(PositionChangedEvent event) {
   event.fs_distance_moved = -1.0;  // a copy: the caller's event is not reached
   g_seen_by_first.push_back(event);
 }
-
-using Bits = std::array<std::uint64_t, 4>;
-Bits bits(HomVec4 v) { return std::bit_cast<Bits>(v); }
 
 class EventBusTest : public ::testing::Test {
  protected:
@@ -59,8 +56,8 @@ TEST_F(EventBusTest, TheHandlerSeesExactlyTheDispatchedFields) {
   ASSERT_EQ(g_seen_by_first.size(), 1u);  // ran inside dispatch, once
   const PositionChangedEvent& got = g_seen_by_first[0];
   EXPECT_EQ(got.entity_id, sent.entity_id);
-  EXPECT_EQ(bits(got.old_position), bits(sent.old_position));
-  EXPECT_EQ(bits(got.new_position), bits(sent.new_position));
+  EXPECT_TRUE(sameBits(got.old_position, sent.old_position));
+  EXPECT_TRUE(sameBits(got.new_position, sent.new_position));
   EXPECT_EQ(got.fs_distance_moved, sent.fs_distance_moved);
 }
 

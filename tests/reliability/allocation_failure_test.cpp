@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -15,15 +14,17 @@
 #include <string_view>
 #include <vector>
 
-#include "../orvek_ecs/test_allocator.hpp"
+#include "bit_equal.hpp"
 #include "orvek_ecs/world.hpp"
 #include "orvek_kernel/transforms.hpp"
+#include "test_allocator.hpp"
 
 namespace orvek_ecs {
 namespace {
 
 using orvek_ecs::testing::TestAllocator;
 using orvek_kernel::HomVec4;
+using orvek_kernel::testing::sameBits;
 
 // Which requests count as failure points, and what a refusal covers.
 enum class Refusal {
@@ -78,8 +79,6 @@ class RefusingAllocator final : public Allocator {
 constexpr std::size_t kCreations = 70;  // capacities 4, 8, 16, 32, 64, 128: six growths
 constexpr std::string_view kNames[] = {"player", "rock", "", "tree"};
 
-bool sameBits(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
-
 ::testing::AssertionResult sameEntities(std::span<const Entity> stored, const std::vector<Entity>& model) {
   if (stored.size() != model.size()) {
     return ::testing::AssertionFailure() << stored.size() << " entities stored, " << model.size() << " expected";
@@ -87,11 +86,9 @@ bool sameBits(double a, double b) { return std::bit_cast<std::uint64_t>(a) == st
   for (std::size_t i = 0; i < model.size(); ++i) {
     const Entity& a = stored[i];
     const Entity& b = model[i];
-    bool same = a.id == b.id && a.name.data() == b.name.data() && a.name.size() == b.name.size() &&
-                a.version == b.version && a.state == b.state && a.parent_id == b.parent_id &&
-                sameBits(a.position.x, b.position.x) && sameBits(a.position.y, b.position.y) &&
-                sameBits(a.position.z, b.position.z) && sameBits(a.position.w, b.position.w);
-    for (std::size_t j = 0; j < 16; ++j) same = same && sameBits(a.world_transform.data[j], b.world_transform.data[j]);
+    const bool same = a.id == b.id && a.name.data() == b.name.data() && a.name.size() == b.name.size() &&
+                      a.version == b.version && a.state == b.state && a.parent_id == b.parent_id &&
+                      sameBits(a.position, b.position) && sameBits(a.world_transform, b.world_transform);
     if (!same) return ::testing::AssertionFailure() << "entity " << i << " (id " << b.id.id << ") differs";
   }
   return ::testing::AssertionSuccess();
