@@ -58,14 +58,14 @@ std::string runReply(std::size_t index, const Case& c, const CaseOutcome& outcom
 
 }  // namespace
 
-int runListenSession(std::span<const Case> cases, std::istream& requests, Sink& replies, Sink& report) noexcept {
+int runListenSession(std::span<const Case> cases, Source& requests, Sink& replies, Sink& report) noexcept {
   // The report of a case run goes to the report stream in its plain (non-terminal) form; the build
   // tool reads the replies, a person may read the report.
   Console console(report, false, cases.size());
   const ScopedConsole active(console);
   RunCounters counters;
   std::string line;
-  while (std::getline(requests, line)) {
+  while (requests.nextLine(line)) {
     std::string_view request = line;
     if (request.ends_with('\r')) request.remove_suffix(1);
     if (request == "quit") break;

@@ -3,11 +3,11 @@
 ///
 /// The protocol is described in PROTOCOL.md beside this file.
 
-#include <istream>
 #include <span>
 
 #include "verify/case.hpp"
 #include "verify/sink.hpp"
+#include "verify/source.hpp"
 
 namespace orvek_verify {
 
@@ -15,6 +15,6 @@ namespace orvek_verify {
 /// one JSON reply line per request to `replies`; report text of the cases run goes to `report`.
 /// Returns the exit status: 0 when every case run passed or was skipped, none leaked and no error
 /// was logged, else 1.
-int runListenSession(std::span<const Case> cases, std::istream& requests, Sink& replies, Sink& report) noexcept;
+int runListenSession(std::span<const Case> cases, Source& requests, Sink& replies, Sink& report) noexcept;
 
 }  // namespace orvek_verify

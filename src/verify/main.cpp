@@ -2,10 +2,7 @@
 
 #include <unistd.h>
 
-#include <cerrno>
-#include <istream>
 #include <span>
-#include <streambuf>
 
 #include "verify/command_line.hpp"
 #include "verify/listen.hpp"
@@ -13,34 +10,7 @@
 #include "verify/runner.hpp"
 #include "verify/signals.hpp"
 #include "verify/sink.hpp"
-
-namespace {
-
-// Standard input as a stream for the build-tool mode. Not std::cin: <iostream> sets up the
-// eight global streams and their locale before main, a good part of the start-up time of a
-// run that never reads them.
-class FdInputBuffer final : public std::streambuf {
- public:
-  explicit FdInputBuffer(int fd) noexcept : fd_(fd) {}
-
- protected:
-  int_type underflow() override {
-    if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
-    ssize_t n = 0;
-    do {
-      n = ::read(fd_, buffer_, sizeof buffer_);
-    } while (n < 0 && errno == EINTR);
-    if (n <= 0) return traits_type::eof();
-    setg(buffer_, buffer_, buffer_ + n);
-    return traits_type::to_int_type(*gptr());
-  }
-
- private:
-  int fd_;
-  char buffer_[4096];
-};
-
-}  // namespace
+#include "verify/source.hpp"
 
 int main(int argc, char** argv) {
   using namespace orvek_verify;
@@ -50,8 +20,7 @@ int main(int argc, char** argv) {
   FdSink report(STDERR_FILENO);
   if (mode == Mode::listen) {
     FdSink replies(STDOUT_FILENO);
-    FdInputBuffer input(STDIN_FILENO);
-    std::istream requests(&input);
+    FdSource requests(STDIN_FILENO);
     return runListenSession(registry(), requests, replies, report);
   }
   return runCases(registry(), report, ::isatty(STDERR_FILENO) == 1).exit_status;

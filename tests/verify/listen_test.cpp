@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <vector>
 
 #include "fake_cases.hpp"
 #include "verify/json.hpp"
 #include "verify/log.hpp"
+#include "verify/source.hpp"
 
 namespace orvek_verify {
 namespace {
@@ -40,7 +40,7 @@ class ListenSession : public ::testing::Test {
   void TearDown() override { setLoggedErrorCount(0); }
 
   static Session serve(const std::vector<Case>& cases, const std::string& input) {
-    std::istringstream requests(input);
+    StringSource requests(input);
     StringSink replies;
     StringSink report;
     const int status = runListenSession(cases, requests, replies, report);
