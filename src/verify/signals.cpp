@@ -1,13 +1,18 @@
 #include "verify/signals.hpp"
 
+#include <dlfcn.h>
 #include <execinfo.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+
+// The ELF header of the executable, defined by the linker.
+extern "C" const char __ehdr_start[] __attribute__((visibility("hidden")));  // NOLINT(bugprone-reserved-identifier)
 
 namespace orvek_verify {
 namespace {
@@ -16,6 +21,10 @@ constexpr int kMaxCrashFrames = 64;
 constexpr std::size_t kAltStackBytes = std::size_t{64} * 1024;
 
 alignas(16) char g_alt_stack[kAltStackBytes];
+
+// Where the executable is loaded, set when its frames cannot be named at run time (a static
+// executable has no dynamic symbol table); 0 otherwise.
+std::uintptr_t g_unnamed_base = 0;
 
 // Everything below runs inside the signal handler: no allocation, no locks, no stdio.
 
@@ -42,6 +51,20 @@ void putHex(std::uintptr_t value) noexcept {
   put(digits + n, sizeof digits - n);
 }
 
+// A frame as backtrace_symbols_fd writes one it has no name for, "program(+0xoffset)[0xaddress]":
+// the offset into the executable, which `addr2line -f -e program 0xoffset` turns into a name.
+void putUnnamedFrame(std::uintptr_t address) noexcept {
+  if (address >= g_unnamed_base) {
+    put(program_invocation_name);
+    put("(+");
+    putHex(address - g_unnamed_base);
+    put(")");
+  }
+  put("[");
+  putHex(address);
+  put("]\n");
+}
+
 const char* signalName(int signal) noexcept {
   switch (signal) {
     case SIGSEGV: return "SIGSEGV (segmentation fault)";
@@ -59,7 +82,11 @@ void onCrash(int signal, siginfo_t* info, void*) {
   put(" ***\nstack trace:\n");
   void* frames[kMaxCrashFrames];
   const int depth = ::backtrace(frames, kMaxCrashFrames);
-  ::backtrace_symbols_fd(frames, depth, STDERR_FILENO);
+  if (g_unnamed_base == 0) {
+    ::backtrace_symbols_fd(frames, depth, STDERR_FILENO);
+  } else {
+    for (int i = 0; i < depth; ++i) putUnnamedFrame(reinterpret_cast<std::uintptr_t>(frames[i]));
+  }
   // SA_RESETHAND has restored the default action: the signal raised here is delivered as soon as
   // the handler returns, and a fault would strike again anyway when its instruction is retried.
   (void)::raise(signal);
@@ -78,6 +105,13 @@ void installCrashHandler() noexcept {
   // backtrace() loads libgcc's unwinder on first use, which allocates; do that now, not in the handler.
   void* warm_up[1];
   ::backtrace(warm_up, 1);
+
+  // dladdr finds no object for our own code only in a static executable; its frames are then
+  // given as offsets from the ELF header, which is where the executable is loaded.
+  Dl_info self{};
+  if (::dladdr(reinterpret_cast<void*>(&installCrashHandler), &self) == 0) {
+    g_unnamed_base = reinterpret_cast<std::uintptr_t>(__ehdr_start);
+  }
 
   stack_t stack{};
   stack.ss_sp = g_alt_stack;

@@ -2,11 +2,18 @@
 //
 //   crash_child segv ADDRESS   reads from ADDRESS (0 for a null dereference)
 //   crash_child ill            executes an illegal instruction
+//
+// Before faulting it writes "orvekCrashOnPurpose at +0x{offset}" to standard output: the
+// function's offset from the executable's ELF header.
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "verify/signals.hpp"
+
+extern "C" const char __ehdr_start[] __attribute__((visibility("hidden")));
 
 // C linkage and no inlining, so that the stack trace names it plainly.
 extern "C" [[gnu::noinline]] int orvekCrashOnPurpose(const char* how, const char* address) {
@@ -19,5 +26,9 @@ extern "C" [[gnu::noinline]] int orvekCrashOnPurpose(const char* how, const char
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   orvek_verify::installCrashHandler();
+  const auto offset =
+      reinterpret_cast<std::uintptr_t>(&orvekCrashOnPurpose) - reinterpret_cast<std::uintptr_t>(__ehdr_start);
+  std::printf("orvekCrashOnPurpose at +0x%jx\n", static_cast<std::uintmax_t>(offset));
+  std::fflush(stdout);
   return orvekCrashOnPurpose(argv[1], argc > 2 ? argv[2] : "0");
 }

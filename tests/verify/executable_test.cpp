@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <regex>
 #include <string>
 #include <vector>
@@ -157,6 +159,35 @@ TEST(CrashHandler, IllegalInstructionKillsBySigill) {
   EXPECT_NE(r.err.find("*** SIGILL (illegal instruction) at address 0x"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("orvekCrashOnPurpose"), std::string::npos) << r.err;
 }
+
+#if defined(ORVEK_CRASH_CHILD_STATIC_EXE)
+TEST(CrashHandler, AStaticExecutableGivesItsFramesAsOffsetsIntoItself) {
+  const std::string child = ORVEK_CRASH_CHILD_STATIC_EXE;
+  const ChildResult r = runChild(child, {child, "segv", "0"});
+  EXPECT_TRUE(killedBy(r, SIGSEGV)) << r.status << "\n" << r.err;
+  std::smatch where;
+  ASSERT_TRUE(std::regex_search(r.out, where, std::regex(R"(orvekCrashOnPurpose at \+0x([0-9a-f]+))"))) << r.out;
+  const std::uintptr_t function = std::stoull(where[1], nullptr, 16);
+
+  // "program(+0xoffset)[0xaddress]", every frame at the same load address; one of them is in
+  // the faulting function.
+  const std::regex frame(R"((\S+)\(\+0x([0-9a-f]+)\)\[0x([0-9a-f]+)\]\n)");
+  std::size_t frames = 0;
+  bool in_function = false;
+  std::uintptr_t base = 0;
+  for (auto it = std::sregex_iterator(r.err.begin(), r.err.end(), frame); it != std::sregex_iterator(); ++it) {
+    const std::smatch& m = *it;
+    EXPECT_EQ(m[1], child);
+    const std::uintptr_t offset = std::stoull(m[2], nullptr, 16);
+    const std::uintptr_t address = std::stoull(m[3], nullptr, 16);
+    if (frames++ == 0) base = address - offset;
+    EXPECT_EQ(address - offset, base) << m[0];
+    in_function = in_function || (offset > function && offset < function + 0x100);
+  }
+  EXPECT_GE(frames, 3u) << r.err;
+  EXPECT_TRUE(in_function) << "no frame in orvekCrashOnPurpose at +0x" << std::hex << function << "\n" << r.err;
+}
+#endif
 
 }  // namespace
 }  // namespace orvek_verify
