@@ -80,7 +80,7 @@ class World {
   ///
   /// One linear scan in creation order, keeping a distance only when it is strictly below
   /// the best so far (which starts at π). `position` need not be normalised; one of norm
-  /// below 1e-15 is at distance 0 from every entity, so the oldest active entity wins.
+  /// below `ZERO_NORM` is at distance 0 from every entity, so the oldest active entity wins.
   std::optional<EntityId> findNearest(orvek_kernel::HomVec4 position) const noexcept;
 
   /// The number of active entities; more than `UINT32_MAX` stops the process with "integer overflow".

@@ -11,7 +11,7 @@
 /// multiply-add: orvek_kernel carries -ffp-contract=off as a PUBLIC compile option, the
 /// inline `dot` keeps its products apart even where the caller turns contraction back on
 /// (rounded.hpp), and config.hpp refuses -ffast-math), and a division by the norm stays a
-/// division rather than a product with its reciprocal. A norm below 1e-15 (compared
+/// division rather than a product with its reciprocal. A norm below `ZERO_NORM` (compared
 /// strictly) counts as zero.
 
 #include <array>

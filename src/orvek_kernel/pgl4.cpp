@@ -47,18 +47,14 @@ ORVEK_INLINE Lanes sumOfProducts(Lanes c0, double s0, Lanes c1, double s1, Lanes
   return sum + c3 * splat(s3);
 }
 
-// The matrix whose rows are r0..r3, stored column by column.
+// The matrix whose rows are r0..r3: the transpose of the one whose columns they are.
 ORVEK_INLINE PGL4 fromRows(Lanes r0, Lanes r1, Lanes r2, Lanes r3) noexcept {
-  double rows[16];
-  store(&rows[0], r0);
-  store(&rows[4], r1);
-  store(&rows[8], r2);
-  store(&rows[12], r3);
-  PGL4 result;
-  for (std::size_t r = 0; r < 4; ++r) {
-    for (std::size_t c = 0; c < 4; ++c) result.data[c * 4 + r] = rows[r * 4 + c];
-  }
-  return result;
+  PGL4 columns;
+  store(&columns.data[0], r0);
+  store(&columns.data[4], r1);
+  store(&columns.data[8], r2);
+  store(&columns.data[12], r3);
+  return columns.transpose();
 }
 
 }  // namespace

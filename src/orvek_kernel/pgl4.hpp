@@ -65,26 +65,6 @@ struct PGL4 {
   /// by side, one per vector lane, each with its own sum, and every product is rounded on its
   /// own (rounded.hpp) even where the caller's code allows contraction.
   HomVec4 apply(HomVec4 v) const noexcept {
-#if defined(__AVX2__)
-    // All four rows in one vector. The point is loaded once and each coordinate spread over
-    // the lanes in registers: four loads fewer than broadcasting each one from memory, and
-    // loads are what a loop of actions runs out of first.
-    typedef double Lanes __attribute__((vector_size(32)));
-    Lanes point = {v.x, v.y, v.z, v.w};
-    forgetOrigin(point);  // in a register: the compiler would turn the spreads back into loads
-    const Lanes spread[4] = {
-        __builtin_shufflevector(point, point, 0, 0, 0, 0), __builtin_shufflevector(point, point, 1, 1, 1, 1),
-        __builtin_shufflevector(point, point, 2, 2, 2, 2), __builtin_shufflevector(point, point, 3, 3, 3, 3)};
-    Lanes sum = {};
-    for (std::size_t col = 0; col < 4; ++col) {
-      Lanes column;  // column col: rows 0..3
-      for (std::size_t lane = 0; lane < 4; ++lane) column[lane] = data[col * 4 + lane];
-      Lanes product = column * spread[col];
-      forgetOrigin(product);
-      sum = sum + product;
-    }
-    return HomVec4::init(sum[0], sum[1], sum[2], sum[3]);
-#else
     // Four lanes where the target has AVX, two (SSE2) otherwise: the widest vector that the
     // product barrier can hold in one register.
 #if defined(__AVX__)
@@ -93,21 +73,32 @@ struct PGL4 {
     typedef double Lanes __attribute__((vector_size(16)));
 #endif
     constexpr std::size_t kLanes = sizeof(Lanes) / sizeof(double);
-    const double component[4] = {v.x, v.y, v.z, v.w};
+    // factor[col]: what multiplies column col, coordinate col of v in every lane.
+#if defined(__AVX2__)
+    // The point is loaded once and each coordinate spread over the lanes in registers: four
+    // loads fewer than broadcasting each one from memory, and loads are what a loop of
+    // actions runs out of first.
+    Lanes point = {v.x, v.y, v.z, v.w};
+    forgetOrigin(point);  // in a register: the compiler would turn the spreads back into loads
+    const Lanes factor[4] = {
+        __builtin_shufflevector(point, point, 0, 0, 0, 0), __builtin_shufflevector(point, point, 1, 1, 1, 1),
+        __builtin_shufflevector(point, point, 2, 2, 2, 2), __builtin_shufflevector(point, point, 3, 3, 3, 3)};
+#else
+    const double factor[4] = {v.x, v.y, v.z, v.w};  // spread over the lanes by the product
+#endif
     double result[4];
     for (std::size_t row = 0; row < 4; row += kLanes) {
       Lanes sum = {};
       for (std::size_t col = 0; col < 4; ++col) {
         Lanes column;  // rows row .. row + kLanes − 1 of column col
         for (std::size_t lane = 0; lane < kLanes; ++lane) column[lane] = data[col * 4 + row + lane];
-        Lanes product = column * component[col];
+        Lanes product = column * factor[col];
         forgetOrigin(product);
         sum = sum + product;
       }
       for (std::size_t lane = 0; lane < kLanes; ++lane) result[row + lane] = sum[lane];
     }
     return HomVec4::init(result[0], result[1], result[2], result[3]);
-#endif
   }
 
   /// The transposed matrix.

@@ -4,8 +4,6 @@
 
 #include <atomic>
 
-#include "orvek_kernel/panic.hpp"
-
 namespace orvek_verify {
 namespace {
 

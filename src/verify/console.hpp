@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "orvek_kernel/panic.hpp"
 #include "verify/sink.hpp"
 
 namespace orvek_verify {
@@ -72,7 +73,7 @@ class ScopedConsole {
 
  private:
   Console* previous_;
-  void (*previous_hook_)() noexcept;
+  orvek_kernel::PanicHook previous_hook_;
 };
 
 /// `text` cut to at most `columns` code points (UTF-8 aware; every code point counts as one column).

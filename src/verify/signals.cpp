@@ -11,8 +11,7 @@
 #include <cstring>
 #include <initializer_list>
 
-// The ELF header of the executable, defined by the linker.
-extern "C" const char __ehdr_start[] __attribute__((visibility("hidden")));  // NOLINT(bugprone-reserved-identifier)
+#include "verify/stack_trace.hpp"
 
 namespace orvek_verify {
 namespace {
@@ -22,9 +21,10 @@ constexpr std::size_t kAltStackBytes = std::size_t{64} * 1024;
 
 alignas(16) char g_alt_stack[kAltStackBytes];
 
-// Where the executable is loaded, set when its frames cannot be named at run time (a static
-// executable has no dynamic symbol table); 0 otherwise.
-std::uintptr_t g_unnamed_base = 0;
+// Set when the executable's frames cannot be named at run time (a static executable has no
+// dynamic symbol table): its load bias, which makes each frame an address in the file.
+bool g_unnamed_frames = false;
+std::uintptr_t g_load_bias = 0;
 
 // Everything below runs inside the signal handler: no allocation, no locks, no stdio.
 
@@ -52,12 +52,12 @@ void putHex(std::uintptr_t value) noexcept {
 }
 
 // A frame as backtrace_symbols_fd writes one it has no name for, "program(+0xoffset)[0xaddress]":
-// the offset into the executable, which `addr2line -f -e program 0xoffset` turns into a name.
+// the address in the executable's file, which `addr2line -f -e program 0xoffset` turns into a name.
 void putUnnamedFrame(std::uintptr_t address) noexcept {
-  if (address >= g_unnamed_base) {
+  if (address >= g_load_bias) {
     put(program_invocation_name);
     put("(+");
-    putHex(address - g_unnamed_base);
+    putHex(address - g_load_bias);
     put(")");
   }
   put("[");
@@ -82,7 +82,7 @@ void onCrash(int signal, siginfo_t* info, void*) {
   put(" ***\nstack trace:\n");
   void* frames[kMaxCrashFrames];
   const int depth = ::backtrace(frames, kMaxCrashFrames);
-  if (g_unnamed_base == 0) {
+  if (!g_unnamed_frames) {
     ::backtrace_symbols_fd(frames, depth, STDERR_FILENO);
   } else {
     for (int i = 0; i < depth; ++i) putUnnamedFrame(reinterpret_cast<std::uintptr_t>(frames[i]));
@@ -107,10 +107,11 @@ void installCrashHandler() noexcept {
   ::backtrace(warm_up, 1);
 
   // dladdr finds no object for our own code only in a static executable; its frames are then
-  // given as offsets from the ELF header, which is where the executable is loaded.
+  // given as addresses in the file.
   Dl_info self{};
   if (::dladdr(reinterpret_cast<void*>(&installCrashHandler), &self) == 0) {
-    g_unnamed_base = reinterpret_cast<std::uintptr_t>(__ehdr_start);
+    g_load_bias = executableLoadBias();
+    g_unnamed_frames = true;
   }
 
   stack_t stack{};

@@ -67,14 +67,7 @@ class ExecutableSymbols {
     std::size_t name;  // offset into names_
   };
 
-  ExecutableSymbols() {
-    // The first object dl_iterate_phdr reports is the executable; its dlpi_addr is the load bias.
-    ::dl_iterate_phdr(
-        [](dl_phdr_info* info, std::size_t, void* bias) {
-          *static_cast<std::uintptr_t*>(bias) = info->dlpi_addr;
-          return 1;
-        },
-        &bias_);
+  ExecutableSymbols() : bias_(executableLoadBias()) {
     const int fd = ::open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
     if (fd < 0) return;
     struct stat st {};
@@ -132,10 +125,26 @@ class ExecutableSymbols {
     }
   }
 
-  std::uintptr_t bias_ = 0;
+  std::uintptr_t bias_;
   std::vector<Function> functions_;
   std::string names_;
 };
+
+}  // namespace
+
+std::uintptr_t executableLoadBias() noexcept {
+  // The first object dl_iterate_phdr reports is the executable; its dlpi_addr is the load bias.
+  std::uintptr_t bias = 0;
+  ::dl_iterate_phdr(
+      [](dl_phdr_info* info, std::size_t, void* out) {
+        *static_cast<std::uintptr_t*>(out) = info->dlpi_addr;
+        return 1;
+      },
+      &bias);
+  return bias;
+}
+
+namespace {
 
 // Whether `base` is where the executable itself (not a shared library) is loaded.
 bool isExecutable(const void* base) {

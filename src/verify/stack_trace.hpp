@@ -30,6 +30,10 @@ StackTrace captureStack(std::size_t skip = 0) noexcept;
 /// they are demangled. A frame outside every known symbol is shown as "??" with its module offset.
 std::string formatStack(const StackTrace& stack);
 
+/// Where the running executable is loaded relative to the addresses in its file: a run-time
+/// address minus this is the address that `addr2line` and the file's symbol table use.
+std::uintptr_t executableLoadBias() noexcept;
+
 /// `value` as "0x" and lower-case hexadecimal digits.
 std::string hexAddress(std::uintptr_t value);
 

@@ -3,23 +3,21 @@
 // only report because it runs on a signal stack of its own.
 
 #include <signal.h>
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
 #include <regex>
 #include <string>
 
-#include "../verify/child_process.hpp"
+#include "child_process.hpp"
 
 namespace {
 
 using orvek_verify::testing::ChildResult;
+using orvek_verify::testing::killedBy;
 using orvek_verify::testing::runChild;
 
 const std::string kFaultChild = ORVEK_FAULT_CHILD_EXE;
-
-bool killedBy(const ChildResult& r, int signal) { return WIFSIGNALED(r.status) && WTERMSIG(r.status) == signal; }
 
 TEST(CrashHandler, BusErrorIsReportedWithItsAddressAndKillsBySigbus) {
   const ChildResult r = runChild(kFaultChild, {kFaultChild, "bus"});

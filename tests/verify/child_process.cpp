@@ -111,4 +111,8 @@ ChildResult runChild(const std::string& path, const std::vector<std::string>& ar
   return result;
 }
 
+bool exitedWith(const ChildResult& r, int code) { return WIFEXITED(r.status) && WEXITSTATUS(r.status) == code; }
+
+bool killedBy(const ChildResult& r, int signal) { return WIFSIGNALED(r.status) && WTERMSIG(r.status) == signal; }
+
 }  // namespace orvek_verify::testing

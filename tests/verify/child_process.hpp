@@ -28,4 +28,10 @@ struct ChildResult {
 /// Runs `path` with `argv` (argv[0] included, free to differ from the path) and waits for it.
 ChildResult runChild(const std::string& path, const std::vector<std::string>& argv, const ChildOptions& options = {});
 
+/// Whether the child exited normally with status `code`.
+bool exitedWith(const ChildResult& r, int code);
+
+/// Whether the child was ended by `signal`.
+bool killedBy(const ChildResult& r, int signal);
+
 }  // namespace orvek_verify::testing

@@ -4,7 +4,7 @@
 //   crash_child ill            executes an illegal instruction
 //
 // Before faulting it writes "orvekCrashOnPurpose at +0x{offset}" to standard output: the
-// function's offset from the executable's ELF header.
+// function's address in the executable's file.
 
 #include <cstdint>
 #include <cstdio>
@@ -12,8 +12,7 @@
 #include <cstring>
 
 #include "verify/signals.hpp"
-
-extern "C" const char __ehdr_start[] __attribute__((visibility("hidden")));
+#include "verify/stack_trace.hpp"
 
 // C linkage and no inlining, so that the stack trace names it plainly.
 extern "C" [[gnu::noinline]] int orvekCrashOnPurpose(const char* how, const char* address) {
@@ -26,8 +25,7 @@ extern "C" [[gnu::noinline]] int orvekCrashOnPurpose(const char* how, const char
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   orvek_verify::installCrashHandler();
-  const auto offset =
-      reinterpret_cast<std::uintptr_t>(&orvekCrashOnPurpose) - reinterpret_cast<std::uintptr_t>(__ehdr_start);
+  const auto offset = reinterpret_cast<std::uintptr_t>(&orvekCrashOnPurpose) - orvek_verify::executableLoadBias();
   std::printf("orvekCrashOnPurpose at +0x%jx\n", static_cast<std::uintmax_t>(offset));
   std::fflush(stdout);
   return orvekCrashOnPurpose(argv[1], argc > 2 ? argv[2] : "0");

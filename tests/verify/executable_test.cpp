@@ -1,7 +1,6 @@
 // orvek_verify and the crash handler as child processes: what a person or a build tool sees.
 
 #include <signal.h>
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
@@ -23,13 +22,12 @@ namespace {
 using testing::ChildOptions;
 using testing::ChildResult;
 using testing::ErrorStream;
+using testing::exitedWith;
+using testing::killedBy;
 using testing::runChild;
 
 const std::string kVerify = ORVEK_VERIFY_EXE;
 const std::string kCrashChild = ORVEK_CRASH_CHILD_EXE;
-
-bool exitedWith(const ChildResult& r, int code) { return WIFEXITED(r.status) && WEXITSTATUS(r.status) == code; }
-bool killedBy(const ChildResult& r, int signal) { return WIFSIGNALED(r.status) && WTERMSIG(r.status) == signal; }
 
 std::string expectedPlainReport() {
   const auto cases = registry();
